@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, run and test. Idempotent: when
+# everything is present it does nothing, so repeated runs cost a second.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev
+  libasound2-dev alsa-utils
+  libgsm1-dev libmpg123-dev
+  clang libclang-rt-14-dev
+  sox ffmpeg lame flac
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

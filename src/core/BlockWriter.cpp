@@ -1,0 +1,174 @@
+#include "core/BlockWriter.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <unistd.h>
+
+namespace sv {
+
+namespace {
+constexpr std::size_t kSampleBufferBytes = 256 * 1024;
+}
+
+std::uint8_t PeakByte(std::int32_t magnitude) {
+    std::int32_t v = magnitude >> 11;
+    if (v > 255) return 255;
+    if (v < 0) return 0;
+    return static_cast<std::uint8_t>(v);
+}
+
+Ref<LBlockWriter> LBlockWriter::Create(BlockStore& store, LAudioData& target, std::int32_t sampleRate,
+                                       std::uint8_t channelCount) {
+    return Ref<LBlockWriter>(new LBlockWriter(store, target, sampleRate, channelCount));
+}
+
+LBlockWriter::LBlockWriter(BlockStore& store, LAudioData& target, std::int32_t rate, std::uint8_t channelCount)
+    : store_(store), target_(&target) {
+    sampleRate = rate;
+    channels = channelCount;
+    if (channels == 0) {
+        channels = 1;
+        Fail("Nombre de canaux invalide.");
+    }
+    bytesPerFrame_ = channels * 4;
+    maxima_.assign(channels, 0);
+    minima_.assign(channels, 0);
+    segment_.block = store_.Allocate();
+    if (segment_.block == kSilentBlock) {
+        Fail("Impossible de créer un nouveau bloc audio : tous les numéros de bloc sont utilisés. "
+             "Fermez des fichiers ou videz l'historique d'annulation puis réessayez.");
+        return;
+    }
+    ownsBlock_ = true;
+    int err = 0;
+    sampleFile_ = UniqueFd::CreateExclusive(store_.SampleFilePath(segment_.block), &err);
+    if (!sampleFile_.valid()) {
+        FailWithErrno("créer", err);
+        return;
+    }
+    peakFile_ = UniqueFd::CreateExclusive(store_.PeakFilePath(segment_.block), &err);
+    if (!peakFile_.valid()) {
+        FailWithErrno("créer", err);
+        return;
+    }
+    sampleBuffer_.reserve(kSampleBufferBytes);
+}
+
+LBlockWriter::~LBlockWriter() {
+    Finish();
+    if (ownsBlock_) store_.Release(segment_.block);
+}
+
+void LBlockWriter::FailWithErrno(const char* what, int err) {
+    std::string reason = err == ENOSPC ? std::string("le disque est plein") : std::string(std::strerror(err));
+    Fail("Impossible de " + std::string(what) + " le fichier temporaire du bloc audio " +
+         std::to_string(segment_.block) + " dans \"" + store_.WorkingFolder() + "\" : " + reason + ".");
+}
+
+void LBlockWriter::Write(const std::int32_t* src, std::int32_t frames) {
+    if (frames <= 0) return;
+    if (framesWritten > INT_MAX - frames) {
+        Fail("Le son a atteint la longueur maximale qu'un document peut contenir.");
+        return;
+    }
+    framesWritten += frames;
+    if (error) return;
+    const char* bytes = reinterpret_cast<const char*>(src);
+    std::size_t len = static_cast<std::size_t>(frames) * static_cast<std::size_t>(bytesPerFrame_);
+    if (sampleBuffer_.size() + len > kSampleBufferBytes) {
+        if (!FlushBuffers()) return;
+    }
+    if (len >= kSampleBufferBytes) {
+        if (!WriteAll(sampleFile_.get(), bytes, len)) {
+            FailWithErrno("écrire", errno);
+            return;
+        }
+    } else {
+        sampleBuffer_.insert(sampleBuffer_.end(), bytes, bytes + len);
+    }
+    AccumulatePeaks(src, frames);
+}
+
+void LBlockWriter::AccumulatePeaks(const std::int32_t* src, std::int32_t frames) {
+    const int ch = channels;
+    while (frames > 0) {
+        std::int32_t take = std::min<std::int32_t>(frames, kPeakGroupFrames - static_cast<std::int32_t>(groupCount_));
+        for (int c = 0; c < ch; ++c) {
+            std::int32_t hi = maxima_[c], lo = minima_[c];
+            const std::int32_t* p = src + c;
+            for (std::int32_t k = 0; k < take; ++k, p += ch) {
+                hi = std::max(hi, *p);
+                lo = std::min(lo, *p);
+            }
+            maxima_[c] = hi;
+            minima_[c] = lo;
+        }
+        groupCount_ += static_cast<std::uint32_t>(take);
+        if (groupCount_ == static_cast<std::uint32_t>(kPeakGroupFrames)) FlushGroup();
+        src += static_cast<std::ptrdiff_t>(take) * ch;
+        frames -= take;
+    }
+}
+
+void LBlockWriter::FlushGroup() {
+    for (int c = 0; c < channels; ++c) {
+        peakBuffer_.push_back(PeakByte(maxima_[c]));
+        // The smallest sample may be INT_MIN; negate in 64 bits and cap like the maximum.
+        std::int64_t negated = -static_cast<std::int64_t>(minima_[c]);
+        peakBuffer_.push_back(PeakByte(static_cast<std::int32_t>(std::min<std::int64_t>(negated, INT_MAX))));
+        maxima_[c] = 0;
+        minima_[c] = 0;
+    }
+    groupCount_ = 0;
+}
+
+bool LBlockWriter::FlushBuffers() {
+    if (error) return false;
+    if (!sampleBuffer_.empty()) {
+        if (!WriteAll(sampleFile_.get(), sampleBuffer_.data(), sampleBuffer_.size())) {
+            FailWithErrno("écrire", errno);
+            return false;
+        }
+        sampleBuffer_.clear();
+    }
+    if (!peakBuffer_.empty()) {
+        if (!WriteAll(peakFile_.get(), peakBuffer_.data(), peakBuffer_.size())) {
+            FailWithErrno("écrire", errno);
+            return false;
+        }
+        peakBuffer_.clear();
+    }
+    return true;
+}
+
+void LBlockWriter::Truncate(std::int32_t frame) {
+    if (frame < 0) frame = 0;
+    framesWritten = frame;
+    if (error || !FlushBuffers()) return;
+    off_t sampleAt = static_cast<off_t>(frame) * bytesPerFrame_;
+    off_t peakAt = static_cast<off_t>(frame / kPeakGroupFrames) * channels * 2;
+    if (::lseek(sampleFile_.get(), sampleAt, SEEK_SET) < 0 || ::lseek(peakFile_.get(), peakAt, SEEK_SET) < 0) {
+        FailWithErrno("écrire", errno);
+        return;
+    }
+    std::fill(maxima_.begin(), maxima_.end(), 0);
+    std::fill(minima_.begin(), minima_.end(), 0);
+    groupCount_ = static_cast<std::uint32_t>(frame % kPeakGroupFrames);
+}
+
+bool LBlockWriter::DoFinish() {
+    if (!error && groupCount_ > 0) FlushGroup();
+    FlushBuffers();
+    segment_.frames = framesWritten;
+    if (sampleFile_.valid() && !sampleFile_.Reset()) FailWithErrno("écrire", errno);
+    if (peakFile_.valid() && !peakFile_.Reset()) FailWithErrno("écrire", errno);
+    if (error) return false;
+    target_->Free();
+    target_->AppendSegment(segment_, &store_);
+    target_->sampleRate = sampleRate;
+    target_->channels = channels;
+    return true;
+}
+
+}  // namespace sv

@@ -1,0 +1,75 @@
+#pragma once
+// The application object as the core sees it: the open documents in creation order, the
+// active one, the document clipboard, and the services every command uses (the Host, the
+// settings, the block store, the notifier). The frame window implements FrameWindows to show
+// what changes here; headless tests use no windows at all.
+#include "core/AudioData.h"
+#include "core/AudioDocument.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sv {
+
+class BlockStore;
+class Host;
+class Notifier;
+class Settings;
+
+class FrameWindows {
+public:
+    virtual ~FrameWindows() = default;
+    virtual void DocumentAdded(LAudioDocument& doc) = 0;
+    virtual void DocumentRemoved(LAudioDocument& doc) = 0;
+    virtual void DocumentChanged(LAudioDocument& doc) = 0;
+    virtual void CommandStatesChanged() = 0;
+    virtual void TileWindows() = 0;
+};
+
+class Workspace {
+public:
+    Workspace(Host& host, Settings& settings, BlockStore& blocks, Notifier& notifier);
+    ~Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    Host& host() { return host_; }
+    Settings& settings() { return settings_; }
+    BlockStore& blocks() { return blocks_; }
+    Notifier& notifier() { return notifier_; }
+    void SetWindows(FrameWindows* windows) { windows_ = windows; }
+
+    const std::vector<Ref<LAudioDocument>>& Documents() const { return documents_; }
+    // Null when no document window is open.
+    LAudioDocument* Active() const { return active_; }
+    void SetActive(LAudioDocument* doc);
+    // The list holds one reference, the window the other.
+    void AddDocument(const Ref<LAudioDocument>& doc);
+    void RemoveDocument(LAudioDocument* doc);
+    std::vector<std::string> OpenTitles() const;
+
+    void DocumentChanged(LAudioDocument& doc);
+    void CommandStatesChanged();
+    void TileWindows();
+
+    LAudioData& Clipboard() { return clipboard_; }
+
+    // Filled in by the layers above as they come: playback stopping, saving a document
+    // (true when saved; askName forces the save-as dialog), recording a recent file.
+    std::function<void()> stopPlayback;
+    std::function<bool(LAudioDocument&, bool askName)> saveDocument;
+    std::function<void(const std::string&)> addRecentFile;
+
+private:
+    Host& host_;
+    Settings& settings_;
+    BlockStore& blocks_;
+    Notifier& notifier_;
+    FrameWindows* windows_ = nullptr;
+    std::vector<Ref<LAudioDocument>> documents_;
+    LAudioDocument* active_ = nullptr;
+    LAudioData clipboard_;
+};
+
+}  // namespace sv
