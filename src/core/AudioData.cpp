@@ -40,14 +40,17 @@ LAudioData& LAudioData::operator=(LAudioData&& other) noexcept {
 }
 
 void LAudioData::AddReferences() const {
-    if (!store_) return;
-    for (const LSegment& s : segments_) store_->AddReference(s.block);
+    if (!store_ || segments_.empty()) return;
+    store_->AddReferences(&segments_[0].block, segments_.size(), sizeof(LSegment));
+}
+
+void LAudioData::ReleaseList(BlockStore* store, const std::vector<LSegment>& list, std::size_t from,
+                             std::size_t to) {
+    if (store && to > from) store->ReleaseMany(&list[from].block, to - from, sizeof(LSegment));
 }
 
 void LAudioData::Free() {
-    if (store_) {
-        for (const LSegment& s : segments_) store_->Release(s.block);
-    }
+    ReleaseList(store_, segments_, 0, segments_.size());
     segments_.clear();
 }
 

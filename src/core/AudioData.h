@@ -35,6 +35,9 @@ public:
     const std::vector<LSegment>& Segments() const { return segments_; }
     BlockStore* Store() const { return store_; }
 
+    // Releases the blocks of list[from, to) in one taking of the store's lock.
+    static void ReleaseList(BlockStore* store, const std::vector<LSegment>& list, std::size_t from, std::size_t to);
+
     // Appends a copy of seg (adding a reference to its block, which lives in store).
     void AppendSegment(const LSegment& seg, BlockStore* store);
 

@@ -52,23 +52,52 @@ void BlockStore::AddReference(BlockNumber block) {
     if (counts_[block] != kSaturatedCount) ++counts_[block];
 }
 
+bool BlockStore::DropLocked(BlockNumber block) {
+    std::uint16_t& c = counts_[block];
+    if (c <= 1) {
+        c = 0;
+        lowestMaybeFree_ = std::min<std::uint32_t>(lowestMaybeFree_, block);
+        return true;
+    }
+    if (c != kSaturatedCount) --c;
+    return false;
+}
+
 void BlockStore::Release(BlockNumber block) {
     if (block == kSilentBlock) return;
-    bool freed = false;
+    bool freed;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        std::uint16_t& c = counts_[block];
-        if (c <= 1) {
-            c = 0;
-            freed = true;
-            lowestMaybeFree_ = std::min<std::uint32_t>(lowestMaybeFree_, block);
-        } else if (c != kSaturatedCount) {
-            --c;
-        }
+        freed = DropLocked(block);
     }
     if (freed) {
         RemoveFile(SampleFilePath(block));
         RemoveFile(PeakFilePath(block));
+    }
+}
+
+void BlockStore::AddReferences(const BlockNumber* blocks, std::size_t count, std::size_t stride) {
+    const char* p = reinterpret_cast<const char*>(blocks);
+    std::lock_guard<std::mutex> guard(lock_);
+    for (std::size_t k = 0; k < count; ++k, p += stride) {
+        BlockNumber b = *reinterpret_cast<const BlockNumber*>(p);
+        if (b != kSilentBlock && counts_[b] != kSaturatedCount) ++counts_[b];
+    }
+}
+
+void BlockStore::ReleaseMany(const BlockNumber* blocks, std::size_t count, std::size_t stride) {
+    std::vector<BlockNumber> freed;
+    const char* p = reinterpret_cast<const char*>(blocks);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (std::size_t k = 0; k < count; ++k, p += stride) {
+            BlockNumber b = *reinterpret_cast<const BlockNumber*>(p);
+            if (b != kSilentBlock && DropLocked(b)) freed.push_back(b);
+        }
+    }
+    for (BlockNumber b : freed) {
+        RemoveFile(SampleFilePath(b));
+        RemoveFile(PeakFilePath(b));
     }
 }
 

@@ -40,6 +40,9 @@ public:
     void AddReference(BlockNumber block);
     // At the last reference the block's two files are deleted, after the lock is left.
     void Release(BlockNumber block);
+    // The same for many blocks under one taking of the lock (a list copied or freed whole).
+    void AddReferences(const BlockNumber* blocks, std::size_t count, std::size_t stride);
+    void ReleaseMany(const BlockNumber* blocks, std::size_t count, std::size_t stride);
     std::uint16_t Count(BlockNumber block) const;
     std::size_t BlocksInUse() const;
 
@@ -48,6 +51,8 @@ public:
 
 private:
     void CleanUpFolder() const;
+    // Decrements under the lock; true when the block's files must now be deleted.
+    bool DropLocked(BlockNumber block);
 
     std::string folder_;
     bool usable_ = false;

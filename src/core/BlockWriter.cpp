@@ -9,6 +9,7 @@ namespace sv {
 
 namespace {
 constexpr std::size_t kSampleBufferBytes = 256 * 1024;
+constexpr std::size_t kPeakBufferBytes = 16 * 1024;
 }
 
 std::uint8_t PeakByte(std::int32_t magnitude) {
@@ -77,9 +78,11 @@ void LBlockWriter::Write(const std::int32_t* src, std::int32_t frames) {
     const char* bytes = reinterpret_cast<const char*>(src);
     std::size_t len = static_cast<std::size_t>(frames) * static_cast<std::size_t>(bytesPerFrame_);
     if (sampleBuffer_.size() + len > kSampleBufferBytes) {
-        if (!FlushBuffers()) return;
+        if (!FlushSamples()) return;
     }
-    if (len >= kSampleBufferBytes) {
+    // Large writes go straight to the file; the buffer only gathers small ones.
+    if (len >= kSampleBufferBytes / 8) {
+        if (!FlushSamples()) return;
         if (!WriteAll(sampleFile_.get(), bytes, len)) {
             FailWithErrno("écrire", errno);
             return;
@@ -88,21 +91,37 @@ void LBlockWriter::Write(const std::int32_t* src, std::int32_t frames) {
         sampleBuffer_.insert(sampleBuffer_.end(), bytes, bytes + len);
     }
     AccumulatePeaks(src, frames);
+    if (peakBuffer_.size() >= kPeakBufferBytes) FlushPeaks();
 }
 
 void LBlockWriter::AccumulatePeaks(const std::int32_t* src, std::int32_t frames) {
     const int ch = channels;
     while (frames > 0) {
         std::int32_t take = std::min<std::int32_t>(frames, kPeakGroupFrames - static_cast<std::int32_t>(groupCount_));
-        for (int c = 0; c < ch; ++c) {
-            std::int32_t hi = maxima_[c], lo = minima_[c];
-            const std::int32_t* p = src + c;
-            for (std::int32_t k = 0; k < take; ++k, p += ch) {
-                hi = std::max(hi, *p);
-                lo = std::min(lo, *p);
+        if (ch == 2) {
+            // The common case in one pass the compiler can vectorise.
+            std::int32_t hi0 = maxima_[0], lo0 = minima_[0], hi1 = maxima_[1], lo1 = minima_[1];
+            for (std::int32_t k = 0; k < take; ++k) {
+                hi0 = std::max(hi0, src[2 * k]);
+                lo0 = std::min(lo0, src[2 * k]);
+                hi1 = std::max(hi1, src[2 * k + 1]);
+                lo1 = std::min(lo1, src[2 * k + 1]);
             }
-            maxima_[c] = hi;
-            minima_[c] = lo;
+            maxima_[0] = hi0;
+            minima_[0] = lo0;
+            maxima_[1] = hi1;
+            minima_[1] = lo1;
+        } else {
+            for (int c = 0; c < ch; ++c) {
+                std::int32_t hi = maxima_[c], lo = minima_[c];
+                const std::int32_t* p = src + c;
+                for (std::int32_t k = 0; k < take; ++k, p += ch) {
+                    hi = std::max(hi, *p);
+                    lo = std::min(lo, *p);
+                }
+                maxima_[c] = hi;
+                minima_[c] = lo;
+            }
         }
         groupCount_ += static_cast<std::uint32_t>(take);
         if (groupCount_ == static_cast<std::uint32_t>(kPeakGroupFrames)) FlushGroup();
@@ -123,7 +142,7 @@ void LBlockWriter::FlushGroup() {
     groupCount_ = 0;
 }
 
-bool LBlockWriter::FlushBuffers() {
+bool LBlockWriter::FlushSamples() {
     if (error) return false;
     if (!sampleBuffer_.empty()) {
         if (!WriteAll(sampleFile_.get(), sampleBuffer_.data(), sampleBuffer_.size())) {
@@ -132,6 +151,11 @@ bool LBlockWriter::FlushBuffers() {
         }
         sampleBuffer_.clear();
     }
+    return true;
+}
+
+bool LBlockWriter::FlushPeaks() {
+    if (error) return false;
     if (!peakBuffer_.empty()) {
         if (!WriteAll(peakFile_.get(), peakBuffer_.data(), peakBuffer_.size())) {
             FailWithErrno("écrire", errno);
@@ -141,6 +165,8 @@ bool LBlockWriter::FlushBuffers() {
     }
     return true;
 }
+
+bool LBlockWriter::FlushBuffers() { return FlushSamples() && FlushPeaks(); }
 
 void LBlockWriter::Truncate(std::int32_t frame) {
     if (frame < 0) frame = 0;

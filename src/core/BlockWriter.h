@@ -33,6 +33,8 @@ private:
     LBlockWriter(BlockStore& store, LAudioData& target, std::int32_t sampleRate, std::uint8_t channelCount);
     void AccumulatePeaks(const std::int32_t* src, std::int32_t frames);
     void FlushGroup();
+    bool FlushSamples();
+    bool FlushPeaks();
     bool FlushBuffers();
     void FailWithErrno(const char* what, int err);
 

@@ -20,6 +20,12 @@ bool CommandRegistry::Checked(int id, const Workspace& ws) const {
     return it != entries_.end() && it->second.checked && it->second.checked(ws);
 }
 
+std::string CommandRegistry::Text(int id, const Workspace& ws) const {
+    auto it = entries_.find(id);
+    if (it == entries_.end() || !it->second.text) return {};
+    return it->second.text(ws);
+}
+
 bool CommandRegistry::Run(int id, Workspace& ws) const {
     auto it = entries_.find(id);
     if (it == entries_.end() || !it->second.run) return false;

@@ -3,6 +3,7 @@
 // subsystem registers its commands; an identifier nobody registered is shown disabled.
 #include <functional>
 #include <map>
+#include <string>
 
 namespace sv {
 
@@ -14,6 +15,8 @@ struct CommandEntry {
     std::function<bool(const Workspace&)> enabled;
     // Null means not a checkable item.
     std::function<bool(const Workspace&)> checked;
+    // Null keeps the menu's own text; otherwise the item's current text ("Annuler Couper\tCtrl+Z").
+    std::function<std::string(const Workspace&)> text;
 };
 
 class CommandRegistry {
@@ -23,6 +26,8 @@ public:
     bool Enabled(int id, const Workspace& ws) const;
     bool Checkable(int id) const;
     bool Checked(int id, const Workspace& ws) const;
+    // Empty when the item keeps its menu text.
+    std::string Text(int id, const Workspace& ws) const;
     // False when no operation serves id.
     bool Run(int id, Workspace& ws) const;
 

@@ -34,6 +34,9 @@ struct DialogSpec {
     std::vector<DialogField> fields;
     // Runs on OK; a refusal keeps the dialog open after its message is shown.
     std::function<std::optional<DialogRefusal>(const DialogSpec&)> validate;
+    // The "preview" button (control 140) of effect dialogs, offered when set: plays the effect
+    // with the fields' current values. It runs no check and stores nothing.
+    std::function<void(const DialogSpec&)> preview;
 
     DialogField* Field(const std::string& id);
     const DialogField* Field(const std::string& id) const;

@@ -107,12 +107,13 @@ bool CloseAllDocuments(Workspace& ws) {
 bool QueryClose(Workspace& ws) { return CloseAllDocuments(ws); }
 
 void RegisterDocumentCommands(CommandRegistry& registry) {
-    registry.Register(kCmdNewDocument, {NewDocumentCommand, nullptr, nullptr});
+    registry.Register(kCmdNewDocument, {NewDocumentCommand, nullptr, nullptr, nullptr});
     registry.Register(kCmdCloseDocument, {[](Workspace& ws) {
                                               if (ws.Active()) CloseDocument(ws, *ws.Active());
                                           },
-                                          HasActiveDocument, nullptr});
-    registry.Register(kCmdCloseAll, {[](Workspace& ws) { CloseAllDocuments(ws); }, HasActiveDocument, nullptr});
+                                          HasActiveDocument, nullptr, nullptr});
+    registry.Register(kCmdCloseAll,
+                      {[](Workspace& ws) { CloseAllDocuments(ws); }, HasActiveDocument, nullptr, nullptr});
 }
 
 }  // namespace sv

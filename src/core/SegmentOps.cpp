@@ -85,37 +85,39 @@ void DeleteRange(LAudioData& sound, std::int32_t a32, std::int32_t b32) {
     BlockStore* store = SegmentListAccess::Store(sound);
     std::int64_t s = 0;
     std::size_t i = 0;
-    while (i < list.size()) {
-        LSegment& seg = list[i];
-        std::int64_t e = s + seg.frames;
-        if (e <= a) {
-            s = e;
-            ++i;
-            continue;
-        }
-        if (b >= e) {
-            b -= seg.frames - (a - s);
-            if (a == s) {
-                if (store) store->Release(seg.block);
-                list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
-            } else {
-                seg.frames = static_cast<std::int32_t>(a - s);
-                s = a;
-                ++i;
-            }
-            continue;
-        }
-        if (a > s) {
-            LSegment tail = CopyOf(seg, store);
+    while (i < list.size() && s + list[i].frames <= a) s += list[i++].frames;
+    if (i == list.size()) return;
+
+    // Segment i holds frame a.
+    LSegment& first = list[i];
+    const std::int64_t e = s + first.frames;
+    if (b < e) {
+        if (a > s) {  // the range lies inside: split around it
+            LSegment tail = CopyOf(first, store);
             tail.offset = Clamp32(tail.offset + (b - s));
-            tail.frames = static_cast<std::int32_t>(seg.frames - (b - s));
-            seg.frames = static_cast<std::int32_t>(a - s);
+            tail.frames = static_cast<std::int32_t>(e - b);
+            first.frames = static_cast<std::int32_t>(a - s);
             list.insert(list.begin() + static_cast<std::ptrdiff_t>(i) + 1, tail);
         } else {
-            seg.offset = Clamp32(seg.offset + (b - s));
-            seg.frames = static_cast<std::int32_t>(seg.frames - (b - s));
+            first.offset = Clamp32(first.offset + (b - s));
+            first.frames = static_cast<std::int32_t>(e - b);
         }
         return;
+    }
+    if (a > s) {  // keep the head of the first segment
+        b -= e - a;
+        first.frames = static_cast<std::int32_t>(a - s);
+        s = a;
+        ++i;
+    }
+    // Later frames move forward as segments go, so b shrinks by each removed segment.
+    std::size_t j = i;
+    while (j < list.size() && b >= s + list[j].frames) b -= list[j++].frames;
+    LAudioData::ReleaseList(store, list, i, j);
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(i), list.begin() + static_cast<std::ptrdiff_t>(j));
+    if (i < list.size() && b > s) {
+        list[i].offset = Clamp32(list[i].offset + (b - s));
+        list[i].frames = static_cast<std::int32_t>(list[i].frames - (b - s));
     }
 }
 
@@ -135,13 +137,43 @@ void TrimEnd(LAudioData& sound, std::int32_t n) { DeleteRange(sound, n, sound.Le
 
 void CopyRange(LAudioData& dest, const LAudioData& src, std::int32_t a, std::int32_t b) {
     if (a > b) return;
-    if (&dest != &src) dest = src;
-    if (a > 0) DeleteRange(dest, 0, a);
-    if (a < 0) InsertSilence(dest, 0, Clamp32(-static_cast<std::int64_t>(a)));
-    std::int32_t want = Clamp32(static_cast<std::int64_t>(b) - a);
-    std::int32_t len = dest.Length();
-    if (want < len) DeleteRange(dest, want, len);
-    if (want > len) InsertSilence(dest, len, want - len);
+    // Built directly from the segments that overlap [a, b), so that the cost follows the
+    // segments copied rather than the whole of src: silence before 0, the overlapping part,
+    // silence after the end, b - a frames in all.
+    const std::vector<LSegment>& in = src.Segments();
+    BlockStore* store = src.Store();
+    std::vector<LSegment> out;
+    std::int64_t from = a, to = b;
+    if (from < 0) {
+        out.push_back(Silence(Clamp32(std::min<std::int64_t>(to, 0) - from)));
+        from = 0;
+    }
+    std::int64_t s = 0;
+    for (std::size_t i = 0; i < in.size() && s < to; ++i) {
+        const std::int64_t e = s + in[i].frames;
+        if (e > from && in[i].frames > 0) {
+            LSegment seg = in[i];
+            std::int64_t head = std::max<std::int64_t>(from - s, 0);
+            std::int64_t tail = std::max<std::int64_t>(e - to, 0);
+            seg.offset = Clamp32(seg.offset + head);
+            seg.frames = static_cast<std::int32_t>(seg.frames - head - tail);
+            out.push_back(seg);
+        }
+        s = e;
+    }
+    std::int64_t have = 0;
+    for (const LSegment& seg : out) have += seg.frames;
+    const std::int64_t want = std::min<std::int64_t>(to - static_cast<std::int64_t>(a), INT_MAX);
+    if (want > have) out.push_back(Silence(Clamp32(want - have)));
+    if (store && !out.empty()) store->AddReferences(&out[0].block, out.size(), sizeof(LSegment));
+
+    const std::int32_t rate = src.sampleRate;
+    const std::uint8_t channels = src.channels;
+    dest.Free();
+    dest.sampleRate = rate;
+    dest.channels = channels;
+    SegmentListAccess::List(dest) = std::move(out);
+    if (store) SegmentListAccess::Store(dest) = store;
 }
 
 void CutRange(LAudioData& dest, LAudioData& src, std::int32_t a, std::int32_t b) {
@@ -188,8 +220,8 @@ void ScaleRange(LAudioData& sound, std::int32_t a, std::int32_t b, std::int32_t 
     for (LSegment& seg : SegmentListAccess::List(temp)) {
         if (seg.gain >= limit)
             seg.gain = INT_MAX;
-        else
-            seg.gain = Clamp32(static_cast<std::int64_t>(seg.gain / 100) * percent);
+        else  // multiply first, in 64 bits: 200 % of unity is exactly 33,554,432
+            seg.gain = Clamp32(static_cast<std::int64_t>(seg.gain) * percent / 100);
     }
     Insert(sound, a, temp);
 }

@@ -6,6 +6,7 @@
 #include "core/AudioData.h"
 #include "core/AudioDocument.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,8 +15,10 @@ namespace sv {
 
 class BlockStore;
 class Host;
+class LProgressTask;
 class Notifier;
 class Settings;
+class SystemClipboard;
 
 class FrameWindows {
 public:
@@ -54,12 +57,22 @@ public:
     void TileWindows();
 
     LAudioData& Clipboard() { return clipboard_; }
+    const LAudioData& Clipboard() const { return clipboard_; }
 
     // Filled in by the layers above as they come: playback stopping, saving a document
     // (true when saved; askName forces the save-as dialog), recording a recent file.
     std::function<void()> stopPlayback;
     std::function<bool(LAudioDocument&, bool askName)> saveDocument;
     std::function<void(const std::string&)> addRecentFile;
+    // Plays the active document from a frame (the player, once it exists).
+    std::function<void(std::int32_t fromFrame)> startPlayback;
+    // True while the player is running (the player, once it exists).
+    std::function<bool()> isPlaying;
+    // Converts sound to another rate and channel count under a running task (the dispatch
+    // layer, once it exists): 0 done, 1 cancelled, 2 failed. Unset, such a paste is refused.
+    std::function<int(LProgressTask&, LAudioData& sound, std::int32_t rate, std::uint8_t channels)> convertSound;
+    // The desktop's clipboard; null when there is none (headless runs).
+    SystemClipboard* systemClipboard = nullptr;
 
 private:
     Host& host_;

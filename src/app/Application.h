@@ -1,0 +1,72 @@
+#pragma once
+// The application object: owns, in order of construction, the settings, the block store in
+// the working folder, the notifier, the Host, the workspace, the command registry and the
+// frame. Destroyed in reverse, so every document releases its blocks before the store
+// deletes what is left in the working folder.
+#include "app/FrameWindow.h"
+#include "app/QtHost.h"
+#include "app/QtNotifier.h"
+#include "app/QtSettingsScope.h"
+#include "core/BlockStore.h"
+#include "core/CommandRegistry.h"
+#include "core/Workspace.h"
+#include "platform/Settings.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sv {
+
+struct StartOptions {
+    std::vector<std::string> files;  // absolute paths to open
+    std::string screenshot;          // PNG to write after start-up, then quit
+};
+
+// Parses the arguments (files and --screenshot FILE); relative paths are made absolute
+// against the directory the program was started from.
+StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::string& startDir);
+
+class Application {
+public:
+    // Tests may give the settings scopes and a Host of their own; by default the INI files of
+    // the system and the Qt dialogs.
+    explicit Application(std::unique_ptr<SettingsScope> userScope = nullptr,
+                         std::unique_ptr<SettingsScope> machineScope = nullptr, Host* host = nullptr);
+    ~Application();
+
+    // Shows the frame, processes the command line; a screenshot request quits afterwards.
+    void Start(const StartOptions& options);
+
+    Workspace& workspace() { return *workspace_; }
+    CommandRegistry& registry() { return registry_; }
+    FrameWindow& frame() { return *frame_; }
+    Settings& settings() { return *settings_; }
+    BlockStore& blocks() { return *blocks_; }
+
+    // Writes the frame as it is now into a PNG file; false when it cannot be written.
+    bool Screenshot(const std::string& path);
+
+    // Opens a file into a new document; set once a reader for files exists.
+    std::function<bool(Workspace&, const std::string&)> openFile;
+
+private:
+    void RegisterFrameCommands();
+
+    QObject notifyTarget_;
+    std::unique_ptr<SettingsScope> user_;
+    std::unique_ptr<SettingsScope> machine_;
+    std::unique_ptr<Settings> settings_;
+    std::unique_ptr<BlockStore> blocks_;
+    std::unique_ptr<QtNotifier> notifier_;
+    std::unique_ptr<QtHost> qtHost_;
+    Host* host_ = nullptr;
+    std::unique_ptr<Workspace> workspace_;
+    CommandRegistry registry_;
+    std::unique_ptr<FrameWindow> frame_;
+};
+
+}  // namespace sv

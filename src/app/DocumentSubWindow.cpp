@@ -1,0 +1,33 @@
+#include "app/DocumentSubWindow.h"
+
+#include "app/DocumentView.h"
+#include "core/DocumentCommands.h"
+#include "core/Workspace.h"
+
+#include <QCloseEvent>
+
+namespace sv {
+
+DocumentSubWindow::DocumentSubWindow(Workspace& ws, const Ref<LAudioDocument>& doc, QWidget* parent)
+    : QMdiSubWindow(parent), ws_(ws), doc_(doc) {
+    setWidget(new DocumentView(*doc_));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Refresh();
+}
+
+void DocumentSubWindow::Refresh() {
+    setWindowTitle(QString::fromStdString(doc_->Title()) + (doc_->modified ? " *" : ""));
+    if (widget()) widget()->update();
+}
+
+void DocumentSubWindow::closeEvent(QCloseEvent* event) {
+    if (removed_ || CloseDocument(ws_, *doc_)) {
+        removed_ = true;
+        event->accept();
+        QMdiSubWindow::closeEvent(event);
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace sv

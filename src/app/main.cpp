@@ -1,0 +1,40 @@
+// Process entry: settles the display, builds the application object and runs the event loop.
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((!platform || !*platform) && (!display || !*display) && (!wayland || !*wayland)) {
+        std::fprintf(stderr,
+                     "sonvela: aucun affichage (DISPLAY et WAYLAND_DISPLAY sont vides) ; "
+                     "démarrage sur la plate-forme Qt « offscreen ».\n");
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName("Sonvela");
+    QApplication::setOrganizationName("Quillon Acoustics");
+
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    sv::StartOptions options = sv::ParseCommandLine(args, QDir::currentPath().toStdString());
+    // The program's own folder becomes current, once the arguments no longer depend on it.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+
+    int status = 0;
+    {
+        sv::Application app;
+        app.Start(options);
+        status = QApplication::exec();
+    }
+    return status;
+}

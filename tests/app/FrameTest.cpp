@@ -1,0 +1,203 @@
+#include "app/Application.h"
+#include "app/DocumentSubWindow.h"
+#include "app/DocumentView.h"
+#include "app/KeyCodes.h"
+#include "app/MenuTree.h"
+#include "core/BlockWriter.h"
+#include "core/CommandIds.h"
+#include "platform/Paths.h"
+#include "support/ScriptedHost.h"
+#include "support/TempFolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+namespace sv {
+namespace {
+
+std::string ScreenshotPath(const std::string& name) {
+    const char* dir = std::getenv("SONVELA_SCREENSHOT_DIR");
+    std::string folder = dir ? dir : TempFolder();
+    EnsureFolder(folder);
+    return JoinPath(folder, name);
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    FrameTest() {
+        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        auto user = std::make_unique<MemorySettingsScope>();
+        userScope = user.get();
+        user->Set("Settings", "PromptSampleAndChannels", "0");
+        app = std::make_unique<Application>(std::move(user), std::make_unique<MemorySettingsScope>(false), &host);
+        app->Start({});
+    }
+    ~FrameTest() override {
+        app->frame().hide();
+        app.reset();
+        ::unsetenv("XDG_DATA_HOME");
+    }
+    std::string WorkFolder() const { return data.path() + "/Quillon Acoustics/Sonvela"; }
+
+    test::TempFolder data;
+    test::ScriptedHost host;
+    MemorySettingsScope* userScope = nullptr;
+    std::unique_ptr<Application> app;
+};
+
+TEST_F(FrameTest, FrameShowsEveryMenuCommandAndDisablesThoseWithoutAnOperation) {
+    EXPECT_EQ(app->frame().windowTitle(), "Sonvela");
+    std::set<int> ids;
+    for (const MenuNode* item : AllCommandItems()) {
+        EXPECT_TRUE(ids.insert(item->id).second) << "duplicate id " << item->id;
+        QAction* action = app->frame().Action(item->id);
+        ASSERT_NE(action, nullptr) << item->id;
+        EXPECT_EQ(action->isEnabled(), app->registry().Enabled(item->id, app->workspace())) << item->id;
+    }
+    // Every identifier of the command table has its item.
+    for (int id : {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016,
+                   1018, 1019, 1048, 2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2011, 2012, 2013,
+                   2014, 2015, 2016, 2017, 2018, 2019, 2020, 2021, 2022, 2023, 2025, 2026, 2027, 2028, 2029, 2030,
+                   2031, 2032, 2033, 2034, 3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3010, 3011, 4001,
+                   4002, 4003, 4004, 4005, 4006, 4007, 4008, 4009, 4010, 4011, 4012, 4013, 4014, 4015, 4016, 4017,
+                   4018, 4019, 4020, 4021, 4022, 4023, 4024, 4025, 4026, 4031, 4032, 4033, 4034, 4035, 4036, 5001,
+                   5002, 5003, 5004, 5005, 5007, 5008, 5009, 5010, 5011, 5012, 5013, 5040, 6000, 6020, 6021, 7001,
+                   7002, 7003, 7004, 7005, 7009, 7010, 8000, 8001, 8003, 8004, 8005, 9001, 9002, 9003, 9004, 9005,
+                   9090}) {
+        EXPECT_TRUE(ids.count(id)) << id;
+    }
+    EXPECT_EQ(FindMenuItem(kCmdTrimToSelection)->shortcut, "Ctrl+T");
+    EXPECT_TRUE(app->frame().Action(kCmdNewDocument)->isEnabled());
+    EXPECT_FALSE(app->frame().Action(kCmdCloseDocument)->isEnabled());
+}
+
+TEST_F(FrameTest, NewDocumentOpensAWindowAndAScreenshotIsWritten) {
+    EXPECT_TRUE(app->frame().RunCommand(kCmdNewDocument));
+    ASSERT_EQ(app->frame().MdiArea()->subWindowList().size(), 1);
+    LAudioDocument* doc = app->workspace().Active();
+    ASSERT_NE(doc, nullptr);
+    // Fill it through a block writer, as a recording or a file load would.
+    {
+        Ref<LBlockWriter> w = LBlockWriter::Create(app->blocks(), doc->sound, 44100, 1);
+        std::vector<std::int32_t> s(44100, 1000);
+        for (int k = 0; k < 3; ++k) w->Write(s.data() + k * 8192, 8192);
+    }
+    doc->SetSelection(4410, 8820, 4410);
+    app->workspace().DocumentChanged(*doc);
+    EXPECT_EQ(DocumentSummary(*doc).join("|").toStdString(),
+              "Sans Titre 1|Taux d'Echantillonnage: 44100   Mono|Durée: 0:00:00.56  (24576 échantillons)|"
+              "Sélection: 0:00:00.10 - 0:00:00.20|Curseur: 0:00:00.10");
+    EXPECT_TRUE(app->frame().Action(kCmdCloseDocument)->isEnabled());
+    std::string shot = ScreenshotPath("frame-with-document.png");
+    ASSERT_TRUE(app->Screenshot(shot));
+    EXPECT_GT(FileSize(shot), 5000);
+}
+
+TEST_F(FrameTest, ClosingTheWindowAsksAndCancelKeepsIt) {
+    app->frame().RunCommand(kCmdNewDocument);
+    QMdiSubWindow* sub = app->frame().MdiArea()->subWindowList().front();
+    host.answers.push_back(MsgAnswer::Cancel);
+    sub->close();
+    EXPECT_EQ(app->workspace().Documents().size(), 1u);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Enregistrer les modifications sous \"Sans Titre 1\"?");
+    host.answers.push_back(MsgAnswer::No);
+    sub->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(app->workspace().Documents().empty());
+    EXPECT_TRUE(app->frame().MdiArea()->subWindowList().empty());
+    EXPECT_FALSE(app->frame().Action(kCmdCloseDocument)->isEnabled());
+}
+
+TEST_F(FrameTest, BuiltInShortcutReachesItsCommandThroughKeyPreTranslation) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(app->frame().PreTranslateKey(&press));
+    EXPECT_EQ(app->workspace().Documents().size(), 1u);
+    QKeyEvent other(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(app->frame().PreTranslateKey(&other));
+    // A user-defined key replaces the built-in one.
+    app->frame().Keys().SetKeys(kCmdNewDocument, {ParseShortcut("Ctrl+Shift+Q")});
+    EXPECT_TRUE(app->frame().PreTranslateKey(&other));
+    EXPECT_EQ(app->workspace().Documents().size(), 2u);
+    EXPECT_FALSE(app->frame().PreTranslateKey(&press));
+}
+
+TEST_F(FrameTest, EitherCommandBarItemMovesTheBarToTheOtherSide) {
+    QDockWidget* bar = app->frame().findChild<QDockWidget*>("CommandBar");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(app->frame().dockWidgetArea(bar), Qt::LeftDockWidgetArea);
+    app->frame().RefreshCommandStates();
+    EXPECT_TRUE(app->frame().Action(kCmdCommandBarLeft)->isChecked());
+    app->frame().RunCommand(kCmdCommandBarLeft);  // "A Gauche" while on the left
+    EXPECT_EQ(app->frame().dockWidgetArea(bar), Qt::RightDockWidgetArea);
+    EXPECT_EQ(userScope->Get("Settings", "ShowCommandBarLeft"), "0");
+    EXPECT_TRUE(app->frame().Action(kCmdCommandBarRight)->isChecked());
+    app->frame().RunCommand(kCmdCommandBarLeft);
+    EXPECT_EQ(app->frame().dockWidgetArea(bar), Qt::LeftDockWidgetArea);
+    app->frame().RunCommand(kCmdShowCommandBar);
+    EXPECT_FALSE(bar->isVisibleTo(&app->frame()));
+}
+
+TEST_F(FrameTest, ShutdownFreesEveryDocumentAndLeavesNoBlockFile) {
+    app->frame().RunCommand(kCmdNewDocument);
+    LAudioDocument* doc = app->workspace().Active();
+    {
+        Ref<LBlockWriter> w = LBlockWriter::Create(app->blocks(), doc->sound, 44100, 1);
+        std::vector<std::int32_t> s(1000, 5);
+        w->Write(s.data(), 1000);
+    }
+    EXPECT_TRUE(FileExists(WorkFolder() + "/0.aud"));
+    app->frame().hide();
+    app.reset();
+    EXPECT_FALSE(FileExists(WorkFolder() + "/0.aud"));
+    EXPECT_FALSE(FileExists(WorkFolder() + "/0.grf"));
+    app = std::make_unique<Application>(std::make_unique<MemorySettingsScope>(), nullptr, &host);
+}
+
+TEST_F(FrameTest, QuitAsksForEveryUnsavedDocumentAndCancelKeepsTheFrame) {
+    app->frame().RunCommand(kCmdNewDocument);
+    app->frame().RunCommand(kCmdNewDocument);
+    host.answers = {MsgAnswer::No, MsgAnswer::Cancel};
+    app->frame().RunCommand(kCmdQuit);
+    EXPECT_TRUE(app->frame().isVisible());
+    EXPECT_EQ(app->workspace().Documents().size(), 1u);
+    host.answers = {MsgAnswer::No};
+    app->frame().RunCommand(kCmdQuit);
+    EXPECT_FALSE(app->frame().isVisible());
+    EXPECT_TRUE(app->workspace().Documents().empty());
+}
+
+TEST(CommandLine, FilesBecomeAbsoluteAndScreenshotTakesItsArgument) {
+    StartOptions o = ParseCommandLine({"a.wav", "/x/b.wav", "--screenshot", "s.png"}, "/home/u");
+    EXPECT_EQ(o.files, (std::vector<std::string>{"/home/u/a.wav", "/x/b.wav"}));
+    EXPECT_EQ(o.screenshot, "/home/u/s.png");
+}
+
+TEST(KeyCodes, ShortcutTextsRoundTripThroughTheStoredCodes) {
+    EXPECT_EQ(ParseShortcut("Ctrl+X"), kKeyCtrl | 'X');
+    EXPECT_EQ(ParseShortcut("Shift+F9"), kKeyShift | 0x78u);
+    EXPECT_EQ(ParseShortcut("Ctrl+Shift+S"), kKeyCtrl | kKeyShift | 'S');
+    EXPECT_EQ(ParseShortcut("Echap"), 0x1Bu);
+    EXPECT_EQ(ParseShortcut("Ctrl+"), 0u);
+    EXPECT_EQ(ParseShortcut("F25"), 0u);
+    for (const MenuNode* item : AllCommandItems()) {
+        if (item->shortcut.empty()) continue;
+        std::uint32_t code = ParseShortcut(item->shortcut);
+        ASSERT_NE(code, 0u) << item->shortcut;
+        EXPECT_EQ(ShortcutText(code), item->shortcut);
+    }
+    EXPECT_EQ(ShortcutText(kKeyCtrl | kKeyAlt | kKeyShift | 'K'), "Ctrl+Alt+Shift+K");
+}
+
+}  // namespace
+}  // namespace sv
