@@ -10,7 +10,8 @@ packages=(
   libasound2-dev alsa-utils
   libgsm1-dev libmpg123-dev
   clang libclang-rt-14-dev
-  sox ffmpeg lame flac
+  sox ffmpeg lame flac mpg123
+  xvfb xclip
 )
 
 missing=()

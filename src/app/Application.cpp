@@ -1,8 +1,17 @@
 #include "app/Application.h"
 
 #include "app/CommandSetup.h"
+#include "app/DocumentSubWindow.h"
+#include "app/DocumentWindow.h"
+#include "app/PlayerPanel.h"
+#include "app/KeysFile.h"
+#include "app/OptionsDialog.h"
+#include "app/RecentFiles.h"
 #include "core/CommandIds.h"
 #include "core/DocumentCommands.h"
+#include "formats/AudioFileIo.h"
+#include "formats/FileEditCommands.h"
+#include "formats/FormatCommands.h"
 #include "platform/Paths.h"
 
 #include <QApplication>
@@ -10,6 +19,10 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+
+#include <cstdint>
+#include <ctime>
+#include <strings.h>
 
 namespace sv {
 
@@ -21,8 +34,13 @@ StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::s
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--screenshot" && i + 1 < args.size()) {
             options.screenshot = absolute(args[++i]);
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            options.arguments.push_back(args[i]);
+            if (strcasecmp(args[i].c_str(), "-saveas") == 0 && i + 1 < args.size())
+                options.arguments.push_back(absolute(args[++i]));
         } else if (!args[i].empty()) {
             options.files.push_back(absolute(args[i]));
+            options.arguments.push_back(options.files.back());
         }
     }
     return options;
@@ -43,10 +61,30 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
         host_ = qtHost_.get();
     }
     workspace_ = std::make_unique<Workspace>(*host_, *settings_, *blocks_, *notifier_);
+    Workspace* ws = workspace_.get();
+    clipboard_ = std::make_unique<QtSystemClipboard>([ws] { return RenderClipboardWave(*ws); });
+    workspace_->systemClipboard = clipboard_.get();
+    InstallFormatServices(*workspace_);
+    player_ = std::make_unique<PlayerControl>(*workspace_);
+    player_->InstallHooks();
+    openFile = [](Workspace& w, const std::string& path) {
+        bool showErrors = true;
+        Ref<LAudioDocument> doc = OpenDocumentFromFile(w, path, nullptr, &showErrors);
+        if (!doc) return false;
+        w.AddDocument(doc);
+        return true;
+    };
     RegisterAllCommands(registry_, *this);
     frame_ = std::make_unique<FrameWindow>(*workspace_, registry_);
     if (qtHost_) qtHost_->SetOwner(frame_.get());
     RegisterFrameCommands();
+    ConnectPlayer();
+    workspace_->addRecentFile = [this](const std::string& path) {
+        AddRecentFile(*settings_, path, static_cast<std::int64_t>(std::time(nullptr)));
+        frame_->RebuildRecentMenu();
+    };
+    frame_->RebuildRecentMenu();
+    if (LoadKeys(KeysFilePath(), frame_->Keys(), *host_)) frame_->KeysChanged();
     if (!blocks_->Usable()) {
         host_->MessageBox("Le dossier de travail \"" + blocks_->WorkingFolder() +
                               "\" ne peut pas être créé. Les sons ne pourront pas être modifiés; choisissez un "
@@ -57,7 +95,11 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
 
 Application::~Application() {
     // The frame (and its windows' references) first, then every document, then the store.
+    if (player_) player_->SetView(nullptr);
     frame_.reset();
+    player_.reset();
+    if (workspace_) workspace_->systemClipboard = nullptr;
+    clipboard_.reset();
     workspace_.reset();
 }
 
@@ -92,19 +134,76 @@ void Application::RegisterFrameCommands() {
         return !const_cast<Workspace&>(ws).settings().ReadBoolSetting("Settings", "ShowCommandBarLeft", true);
     };
     registry_.Register(kCmdCommandBarRight, side);
+
+    registry_.Register(kCmdOptions, {[frame](Workspace& ws) { RunOptionsDialog(ws, *frame); }, nullptr, nullptr,
+                                     nullptr});
+    for (int slot = 1; slot <= kRecentSlots; ++slot) {
+        registry_.Register(kCmdRecentFirst + slot - 1,
+                           {[this, slot](Workspace&) { OpenRecentFile(slot); },
+                            [slot](const Workspace& ws) {
+                                return !RecentPath(const_cast<Workspace&>(ws).settings(), slot).empty();
+                            },
+                            nullptr, nullptr});
+    }
+}
+
+void Application::OpenRecentFile(int slot) {
+    const std::string path = RecentPath(*settings_, slot);
+    if (path.empty()) return;
+    if (!openFile) {
+        host_->MessageBox("Impossible d'ouvrir \"" + path + "\" : aucun lecteur de fichiers n'est disponible.",
+                          "Sonvela", MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
+    if (openFile(*workspace_, path)) workspace_->addRecentFile(path);
+}
+
+void Application::ConnectPlayer() {
+    FrameWindow* frame = frame_.get();
+    PlayerControl* control = player_.get();
+    auto* panel = new PlayerPanel(*control, *workspace_);
+    frame->AddToCommandBar(panel);
+    panel->SetTransportActions(frame->Action(kCmdPlay), frame->Action(kCmdStop));
+    panel->SetFollowCursor([frame, control](LAudioDocument& doc, bool held) {
+        DocumentSubWindow* sub = frame->WindowOf(&doc);
+        auto* window = sub ? dynamic_cast<DocumentWindow*>(sub->widget()) : nullptr;
+        if (!window) return;
+        if (control->Player().IsOpen() || held)
+            window->FollowPlayerCursor(doc.cursor, held);
+        else
+            window->StopFollowingPlayer();
+    });
+    control->SetView(panel);
+    panel->ReadVolume();
+    frame->holdButton = [control](int id, bool pressed) {
+        if (pressed)
+            control->PressShuttle(id == kCmdRewind ? -1 : 1);
+        else
+            control->ReleaseShuttle();
+    };
+    frame->moveKey = [control](int key, bool press, bool shift) {
+        MoveKey move;
+        switch (key) {
+            case Qt::Key_Shift: move = MoveKey::Shift; break;
+            case Qt::Key_Home: move = MoveKey::Home; break;
+            case Qt::Key_End: move = MoveKey::End; break;
+            case Qt::Key_Left: move = MoveKey::Left; break;
+            case Qt::Key_Right: move = MoveKey::Right; break;
+            case Qt::Key_F7: move = MoveKey::F7; break;
+            case Qt::Key_F8: move = MoveKey::F8; break;
+            default: return;
+        }
+        if (press)
+            control->KeyDown(move, shift);
+        else
+            control->KeyUp(move);
+    };
 }
 
 void Application::Start(const StartOptions& options) {
-    frame_->resize(1000, 680);
-    frame_->show();
-    for (const std::string& file : options.files) {
-        if (!openFile) {
-            host_->MessageBox("Impossible d'ouvrir \"" + file + "\" : aucun lecteur de fichiers n'est disponible.",
-                              "Sonvela", MsgIcon::Error, MsgButtons::Ok);
-            break;
-        }
-        if (!openFile(*workspace_, file)) break;  // a run of opens reports only its first failure
-    }
+    frame_->ShowAtStoredPlacement();
+    RunCommandLine(options.arguments.empty() ? options.files : options.arguments);
+    if (exitRequested_) return;
     frame_->RefreshCommandStates();
     if (!options.screenshot.empty()) {
         std::string path = options.screenshot;
@@ -114,6 +213,25 @@ void Application::Start(const StartOptions& options) {
             QApplication::exit(0);
         });
     }
+}
+
+CommandLineResult Application::RunCommandLine(const std::vector<std::string>& args) {
+    Workspace& ws = *workspace_;
+    CommandLineActions actions;
+    actions.openFile = [&ws](const std::string& path, bool* askRaw, bool* showErrors) {
+        return OpenFileIntoWindow(ws, path, askRaw, showErrors);
+    };
+    actions.save = [&ws] { return !ws.Active() || SaveDocument(ws, *ws.Active()); };
+    actions.saveAs = [&ws](const std::string& path) { return !ws.Active() || SaveDocumentTo(ws, *ws.Active(), path); };
+    actions.close = [this] { registry_.Run(kCmdCloseDocument, *workspace_); };
+    actions.exit = [this] { return frame_->close(); };
+    CommandLineResult result = ProcessCommandLine(args, actions);
+    if (result.failed) exitStatus_ = 1;
+    if (result.exitRequested) {
+        exitRequested_ = true;
+        QApplication::exit(exitStatus_);
+    }
+    return result;
 }
 
 bool Application::Screenshot(const std::string& path) {

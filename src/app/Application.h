@@ -3,10 +3,13 @@
 // the working folder, the notifier, the Host, the workspace, the command registry and the
 // frame. Destroyed in reverse, so every document releases its blocks before the store
 // deletes what is left in the working folder.
+#include "app/CommandLine.h"
 #include "app/FrameWindow.h"
 #include "app/QtHost.h"
 #include "app/QtNotifier.h"
 #include "app/QtSettingsScope.h"
+#include "app/QtSystemClipboard.h"
+#include "audio/PlayerControl.h"
 #include "core/BlockStore.h"
 #include "core/CommandRegistry.h"
 #include "core/Workspace.h"
@@ -22,12 +25,14 @@
 namespace sv {
 
 struct StartOptions {
-    std::vector<std::string> files;  // absolute paths to open
-    std::string screenshot;          // PNG to write after start-up, then quit
+    std::vector<std::string> files;      // absolute paths to open
+    std::vector<std::string> arguments;  // the command line to walk: files (absolute) and switches
+    std::string screenshot;              // PNG to write after start-up, then quit
 };
 
-// Parses the arguments (files and --screenshot FILE); relative paths are made absolute
-// against the directory the program was started from.
+// Parses the arguments (files, the switches of CommandLine.h and --screenshot FILE); relative
+// paths (files and the argument of "-saveas") are made absolute against the directory the
+// program was started from.
 StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::string& startDir);
 
 class Application {
@@ -44,8 +49,16 @@ public:
     Workspace& workspace() { return *workspace_; }
     CommandRegistry& registry() { return registry_; }
     FrameWindow& frame() { return *frame_; }
+    PlayerControl& player() { return *player_; }
     Settings& settings() { return *settings_; }
     BlockStore& blocks() { return *blocks_; }
+
+    // Walks a command line (CommandLine.h) against the frame and the active document.
+    CommandLineResult RunCommandLine(const std::vector<std::string>& args);
+    // Set once "-exit" has closed the frame; the exit status is 1 when an open or save of a
+    // command line failed, else 0.
+    bool ExitRequested() const { return exitRequested_; }
+    int ExitStatus() const { return exitStatus_; }
 
     // Writes the frame as it is now into a PNG file; false when it cannot be written.
     bool Screenshot(const std::string& path);
@@ -55,6 +68,9 @@ public:
 
 private:
     void RegisterFrameCommands();
+    void ConnectPlayer();
+    // Recent-files item of a slot: opens the file and refreshes its date.
+    void OpenRecentFile(int slot);
 
     QObject notifyTarget_;
     std::unique_ptr<SettingsScope> user_;
@@ -65,8 +81,12 @@ private:
     std::unique_ptr<QtHost> qtHost_;
     Host* host_ = nullptr;
     std::unique_ptr<Workspace> workspace_;
+    std::unique_ptr<QtSystemClipboard> clipboard_;
+    std::unique_ptr<PlayerControl> player_;
     CommandRegistry registry_;
     std::unique_ptr<FrameWindow> frame_;
+    bool exitRequested_ = false;
+    int exitStatus_ = 0;
 };
 
 }  // namespace sv

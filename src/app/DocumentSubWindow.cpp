@@ -1,6 +1,6 @@
 #include "app/DocumentSubWindow.h"
 
-#include "app/DocumentView.h"
+#include "app/DocumentWindow.h"
 #include "core/DocumentCommands.h"
 #include "core/Workspace.h"
 
@@ -10,14 +10,14 @@ namespace sv {
 
 DocumentSubWindow::DocumentSubWindow(Workspace& ws, const Ref<LAudioDocument>& doc, QWidget* parent)
     : QMdiSubWindow(parent), ws_(ws), doc_(doc) {
-    setWidget(new DocumentView(*doc_));
+    setWidget(new DocumentWindow(ws_, *doc_));
     setAttribute(Qt::WA_DeleteOnClose);
     Refresh();
 }
 
 void DocumentSubWindow::Refresh() {
     setWindowTitle(QString::fromStdString(doc_->Title()) + (doc_->modified ? " *" : ""));
-    if (widget()) widget()->update();
+    if (auto* view = dynamic_cast<DocumentWindow*>(widget())) view->Refresh();
 }
 
 void DocumentSubWindow::closeEvent(QCloseEvent* event) {

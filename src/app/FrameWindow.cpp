@@ -1,26 +1,39 @@
 #include "app/FrameWindow.h"
 
 #include "app/DocumentSubWindow.h"
+#include "app/DocumentWindow.h"
+#include "app/KeyCodes.h"
 #include "app/MenuTree.h"
 #include "app/QtKeys.h"
+#include "app/RecentFiles.h"
+#include "app/WindowPlacement.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
 #include "core/DocumentCommands.h"
+#include "formats/FormatCommands.h"
 #include "platform/Settings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sv {
 
@@ -70,6 +83,7 @@ FrameWindow::FrameWindow(Workspace& ws, const CommandRegistry& registry)
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
+    setAcceptDrops(true);
     BuildMenus();
     BuildBars();
     statusBar()->showMessage("Prêt");
@@ -147,11 +161,28 @@ void FrameWindow::BuildBars() {
         QAction* action = actions_.at(b.id);
         action->setIcon(style()->standardIcon(b.icon));
         auto* button = new QToolButton;
-        button->setDefaultAction(action);
+        button->setObjectName(QString("bar%1").arg(b.id));
+        if (b.id == kCmdRewind || b.id == kCmdFastForward) {
+            // Press and hold: the button acts while it is down, not when it is clicked.
+            button->setIcon(action->icon());
+            button->setText(action->iconText());
+            button->setEnabled(action->isEnabled());
+            connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+            const int id = b.id;
+            connect(button, &QToolButton::pressed, this, [this, id] {
+                if (holdButton) holdButton(id, true);
+            });
+            connect(button, &QToolButton::released, this, [this, id] {
+                if (holdButton) holdButton(id, false);
+            });
+        } else {
+            button->setDefaultAction(action);
+        }
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         column->addWidget(button);
     }
+    commandColumn_ = column;
     column->addStretch();
     commandBar_->setWidget(panel);
     addDockWidget(Qt::LeftDockWidgetArea, commandBar_);
@@ -189,9 +220,7 @@ void FrameWindow::RefreshCommandStates() {
     }
     for (auto& [doc, window] : windows_) window->Refresh();
     if (LAudioDocument* doc = ws_.Active())
-        statusBar()->showMessage(QString("Taux d'Echantillonnage: %1   %2")
-                                     .arg(doc->sound.sampleRate)
-                                     .arg(doc->sound.channels == 2 ? "Stéréo" : "Mono"));
+        statusBar()->showMessage(RateText(*doc));
     else
         statusBar()->showMessage("Prêt");
 }
@@ -257,6 +286,11 @@ void FrameWindow::ArrangeIcons() {
     }
 }
 
+void FrameWindow::AddToCommandBar(QWidget* widget) {
+    // Above the stretch that keeps the buttons at the top.
+    commandColumn_->insertWidget(commandColumn_->count() - 1, widget);
+}
+
 bool FrameWindow::PreTranslateKey(QKeyEvent* event) {
     std::uint32_t code = KeyCodeFromEvent(*event);
     int id = code ? keys_.CommandFor(code) : 0;
@@ -267,6 +301,12 @@ bool FrameWindow::PreTranslateKey(QKeyEvent* event) {
 
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
     // Only keys aimed at the frame or its children: dialogs keep their own keys.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && moveKey) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (widget && widget->window() == this && !key->isAutoRepeat() && QApplication::activeModalWidget() == nullptr)
+            moveKey(key->key(), event->type() == QEvent::KeyPress, key->modifiers() & Qt::ShiftModifier);
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this && QApplication::activeModalWidget() == nullptr) {
@@ -285,11 +325,93 @@ bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void FrameWindow::OpenFiles(const std::vector<std::string>& paths) {
+    bool askRaw = true;
+    bool showErrors = true;
+    for (const std::string& path : paths) OpenFileIntoWindow(ws_, path, &askRaw, &showErrors);
+    RefreshCommandStates();
+}
+
+void FrameWindow::dragEnterEvent(QDragEnterEvent* event) {
+    bool files = false;
+    for (const QUrl& url : event->mimeData()->urls()) files = files || url.isLocalFile();
+    if (files) event->acceptProposedAction();
+}
+
+void FrameWindow::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (paths.empty()) return;
+    event->acceptProposedAction();
+    OpenFiles(paths);
+}
+
 void FrameWindow::closeEvent(QCloseEvent* event) {
-    if (QueryClose(ws_))
+    if (QueryClose(ws_)) {
+        SaveStoredPlacement();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
+}
+
+void FrameWindow::KeysChanged() {
+    for (const MenuNode* item : AllCommandItems()) {
+        if (!actions_.count(item->id)) continue;
+        std::vector<std::uint32_t> keys = keys_.KeysOf(item->id);
+        // The window manager serves Alt+F4; the table never holds it.
+        if (item->id == kCmdQuit && keys.empty()) continue;
+        std::uint32_t menuKey = item->shortcut.empty() ? 0 : ParseShortcut(item->shortcut);
+        QString text = QString::fromStdString(item->text);
+        if (!keys.empty()) {
+            bool menuKeyKept = std::find(keys.begin(), keys.end(), menuKey) != keys.end();
+            text += "\t" + QString::fromStdString(ShortcutText(menuKeyKept ? menuKey : keys.front()));
+        }
+        baseTexts_[item->id] = text;
+    }
+    RefreshCommandStates();
+}
+
+void FrameWindow::RebuildRecentMenu() {
+    for (QAction* action : recentActions_) delete action;
+    recentActions_.clear();
+    QAction* quit = Action(kCmdQuit);
+    auto* fileMenu = quit ? qobject_cast<QMenu*>(quit->parent()) : nullptr;
+    if (!fileMenu) return;
+    int position = 1;
+    for (const RecentEntry& entry : RecentFilesByDate(ws_.settings())) {
+        QString label = QString::fromStdString(RecentLabel(position++, entry.path));
+        // A "&" of the path is shown as itself, not taken as the item's mnemonic.
+        label = label.left(1) + label.mid(1).replace("&", "&&");
+        auto* action = new QAction(label, fileMenu);
+        const int id = kCmdRecentFirst + entry.slot - 1;
+        action->setObjectName(QString("cmd%1").arg(id));
+        action->setData(id);
+        action->setToolTip(QString::fromStdString(entry.path));
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        fileMenu->insertAction(quit, action);
+        recentActions_.push_back(action);
+    }
+}
+
+void FrameWindow::ShowAtStoredPlacement() {
+    WindowPlacement p = LoadMainWindowRect(ws_.settings());
+    setGeometry(p.rect.x, p.rect.y, p.rect.width, p.rect.height);
+    if (p.maximized)
+        showMaximized();  // the geometry above is what restoring goes back to
+    else
+        show();
+}
+
+void FrameWindow::SaveStoredPlacement() {
+    WindowShowState state = isMinimized()   ? WindowShowState::Minimized
+                            : isMaximized() ? WindowShowState::Maximized
+                                            : WindowShowState::Normal;
+    QRect g = geometry();
+    QScreen* s = screen();
+    int right = s ? s->availableGeometry().x() + s->availableGeometry().width() : g.x() + g.width();
+    SaveMainWindowRect(ws_.settings(), state, {g.x(), g.y(), g.width(), g.height()}, right);
 }
 
 }  // namespace sv

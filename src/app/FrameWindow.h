@@ -8,7 +8,10 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include <map>
+#include <vector>
 
 class QAction;
 class QDockWidget;
@@ -16,6 +19,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolBar;
+class QVBoxLayout;
 
 namespace sv {
 
@@ -42,8 +46,18 @@ public:
     DocumentSubWindow* WindowOf(const LAudioDocument* doc) const;
 
     KeyTable& Keys() { return keys_; }
+    // Shows each command's current first key beside its menu item after the table changed.
+    void KeysChanged();
     // Key pre-translation: a key of the shortcut table runs its command and is consumed.
     bool PreTranslateKey(QKeyEvent* event);
+
+    // A widget under the command bar's buttons (the player's panel).
+    void AddToCommandBar(QWidget* widget);
+    // The rewind and fast-forward buttons of the command bar, pressed and released.
+    std::function<void(int id, bool pressed)> holdButton;
+    // Every key press and release aimed at the frame (before the shortcut table), for the
+    // player's selecting moves.
+    std::function<void(int qtKey, bool press, bool shift)> moveKey;
 
     // Window arrangement and bar layout (commands 5009-5012, 9001-9005).
     void Cascade();
@@ -52,8 +66,19 @@ public:
     void ArrangeIcons();
     void ApplyBarSettings();
 
+    // The recent-files items (1050-1060) of the File menu, rebuilt from the "Recent" section.
+    void RebuildRecentMenu();
+    // The "MainWindow" placement: applied and shown at start, stored when the frame closes.
+    void ShowAtStoredPlacement();
+    void SaveStoredPlacement();
+
+    // Opens dropped files as the File menu's Open does: one message for a run of failures.
+    void OpenFiles(const std::vector<std::string>& paths);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -71,6 +96,8 @@ private:
     QToolBar* mainBar_ = nullptr;
     QToolBar* effectsBar_ = nullptr;
     QDockWidget* commandBar_ = nullptr;
+    QVBoxLayout* commandColumn_ = nullptr;
+    std::vector<QAction*> recentActions_;
 };
 
 }  // namespace sv

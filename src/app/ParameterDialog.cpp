@@ -73,6 +73,16 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
         }
     }
     auto* buttons = new QDialogButtonBox;
+    if (spec.preview) {
+        // Control 140: plays the effect with the values as they stand, without checking them.
+        QPushButton* preview = buttons->addButton("Aperçu", QDialogButtonBox::ActionRole);
+        preview->setObjectName("140");
+        connect(preview, &QPushButton::clicked, this, [this] {
+            DialogSpec current = spec_;
+            for (auto& read : readers_) read(current);
+            spec_.preview(current);
+        });
+    }
     buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
     buttons->addButton("Annuler", QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,11 +1,13 @@
 // Process entry: settles the display, builds the application object and runs the event loop.
 #include "app/Application.h"
+#include "app/HeadlessHost.h"
 
 #include <QApplication>
 #include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -14,7 +16,10 @@ int main(int argc, char** argv) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    // Without a display nobody can answer: messages go to standard error instead.
+    std::unique_ptr<sv::HeadlessHost> headless;
     if ((!platform || !*platform) && (!display || !*display) && (!wayland || !*wayland)) {
+        headless = std::make_unique<sv::HeadlessHost>();
         std::fprintf(stderr,
                      "sonvela: aucun affichage (DISPLAY et WAYLAND_DISPLAY sont vides) ; "
                      "démarrage sur la plate-forme Qt « offscreen ».\n");
@@ -32,9 +37,11 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        sv::Application app;
+        sv::Application app(nullptr, nullptr, headless.get());
         app.Start(options);
-        status = QApplication::exec();
+        // "-exit" may have ended the run before the event loop started.
+        status = app.ExitRequested() ? app.ExitStatus() : QApplication::exec();
+        if (status == 0 && headless) status = app.ExitStatus();
     }
     return status;
 }

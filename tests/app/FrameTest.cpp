@@ -1,6 +1,6 @@
 #include "app/Application.h"
 #include "app/DocumentSubWindow.h"
-#include "app/DocumentView.h"
+#include "app/DocumentWindow.h"
 #include "app/KeyCodes.h"
 #include "app/MenuTree.h"
 #include "core/BlockWriter.h"
@@ -94,9 +94,12 @@ TEST_F(FrameTest, NewDocumentOpensAWindowAndAScreenshotIsWritten) {
     }
     doc->SetSelection(4410, 8820, 4410);
     app->workspace().DocumentChanged(*doc);
-    EXPECT_EQ(DocumentSummary(*doc).join("|").toStdString(),
-              "Sans Titre 1|Taux d'Echantillonnage: 44100   Mono|Durée: 0:00:00.56  (24576 échantillons)|"
-              "Sélection: 0:00:00.10 - 0:00:00.20|Curseur: 0:00:00.10");
+    auto* window = dynamic_cast<DocumentWindow*>(app->frame().WindowOf(doc)->widget());
+    ASSERT_NE(window, nullptr);
+    window->Refresh();
+    EXPECT_EQ(RateText(*doc).toStdString(), "Taux d'Echantillonnage: 44100   Mono");
+    // Cursor, selection start, selection end and length in hundredths.
+    EXPECT_EQ(window->TimeFields().join("|").toStdString(), "0:00:00.10|0:00:00.10|0:00:00.20|0:00:00.56");
     EXPECT_TRUE(app->frame().Action(kCmdCloseDocument)->isEnabled());
     std::string shot = ScreenshotPath("frame-with-document.png");
     ASSERT_TRUE(app->Screenshot(shot));

@@ -1,0 +1,291 @@
+// The spectral transform, the resampler and the speed, pitch and tempo chains, each next to
+// sox doing the same job on the same ten minutes of stereo in the same run.
+#include "Bench.h"
+
+#include "core/AudioReader.h"
+#include "effects/Resampler.h"
+#include "effects/SpectralTransform.h"
+#include "effects/SpeedPitchCommands.h"
+#include "effects/TimeStretch.h"
+
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace sv::bench {
+namespace {
+
+constexpr std::int32_t kRate = 44100;
+constexpr std::int32_t kSeconds = 600;
+constexpr std::int32_t kFrames = kRate * kSeconds;
+constexpr std::int32_t kTableFrames = 1 << 16;
+constexpr double kPi = 3.14159265358979323846;
+
+// Stereo test material: tones and some noise, 16-bit values, repeated to any length.
+const std::vector<std::int16_t>& Table() {
+    static const std::vector<std::int16_t> table = [] {
+        std::vector<std::int16_t> t(static_cast<std::size_t>(kTableFrames) * 2);
+        std::mt19937 gen(1);
+        std::uniform_real_distribution<double> noise(-1.0, 1.0);
+        for (std::int32_t k = 0; k < kTableFrames; ++k) {
+            const double x = static_cast<double>(k) / kRate;
+            const double l = 0.3 * std::sin(2 * kPi * 441 * x) + 0.2 * std::sin(2 * kPi * 3087 * x) + 0.03 * noise(gen);
+            const double r = 0.3 * std::sin(2 * kPi * 1000.5 * x) + 0.2 * std::sin(2 * kPi * 7000 * x) + 0.03 * noise(gen);
+            t[2 * static_cast<std::size_t>(k)] = static_cast<std::int16_t>(std::lrint(l * 32767));
+            t[2 * static_cast<std::size_t>(k) + 1] = static_cast<std::int16_t>(std::lrint(r * 32767));
+        }
+        return t;
+    }();
+    return table;
+}
+
+class TableReader : public LAudioReader {
+public:
+    TableReader() {
+        channels = 2;
+        sampleRate = kRate;
+    }
+    void Read(std::int32_t* dst, std::int32_t frames) override {
+        const std::vector<std::int16_t>& t = Table();
+        for (std::int32_t i = 0; i < frames; ++i, ++position_) {
+            const bool inside = position_ >= 0 && position_ < kFrames;
+            const std::size_t at = 2 * static_cast<std::size_t>(position_ & (kTableFrames - 1));
+            dst[2 * i] = inside ? t[at] * 16 : 0;
+            dst[2 * i + 1] = inside ? t[at + 1] * 16 : 0;
+        }
+    }
+    std::int32_t Position() const override { return position_; }
+    std::int32_t Length() const override { return kFrames; }
+    void Seek(std::int32_t p) override { position_ = p; }
+
+private:
+    std::int32_t position_ = 0;
+};
+
+void PutLe(std::FILE* f, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((v >> (8 * i)) & 0xFF), f);
+}
+
+// A canonical WAV file: format 1 (16-bit PCM) or 3 (32-bit float).
+void WriteWavHeader(std::FILE* f, std::uint16_t format, std::uint16_t channels, std::uint32_t rate,
+                    std::uint16_t bits, std::uint32_t frames) {
+    const std::uint32_t align = channels * bits / 8;
+    std::fwrite("RIFF", 1, 4, f);
+    PutLe(f, 36 + frames * align, 4);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    PutLe(f, 16, 4);
+    PutLe(f, format, 2);
+    PutLe(f, channels, 2);
+    PutLe(f, rate, 4);
+    PutLe(f, rate * align, 4);
+    PutLe(f, align, 2);
+    PutLe(f, bits, 2);
+    std::fwrite("data", 1, 4, f);
+    PutLe(f, frames * align, 4);
+}
+
+// The ten minutes of the table reader as a 16-bit WAV file for sox.
+std::string TestWav(const Context& ctx) {
+    const std::string path = ctx.workFolder + "/input.wav";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return path;
+    WriteWavHeader(f, 1, 2, kRate, 16, kFrames);
+    const std::vector<std::int16_t>& t = Table();
+    for (std::int32_t done = 0; done < kFrames; done += kTableFrames) {
+        const std::int32_t n = std::min(kTableFrames, kFrames - done);
+        std::fwrite(t.data(), sizeof(std::int16_t) * 2, static_cast<std::size_t>(n), f);
+    }
+    std::fclose(f);
+    return path;
+}
+
+// Reads the whole chain; returns wall seconds.
+double Pump(LAudioReader& r) {
+    std::vector<std::int32_t> buf(static_cast<std::size_t>(kMaxFramesPerCall) * r.channels);
+    const std::int32_t total = r.Length();
+    std::int64_t sum = 0;
+    const double t0 = NowSeconds();
+    for (std::int32_t done = 0; done < total;) {
+        const std::int32_t n = std::min(kMaxFramesPerCall, total - done);
+        r.Read(buf.data(), n);
+        sum += buf[0];
+        done += n;
+    }
+    const double wall = NowSeconds() - t0;
+    if (sum == 42) std::fputc(' ', stderr);  // keeps the work observable
+    return wall;
+}
+
+// Runs sox with the given arguments; wall seconds, or -1 when it failed.
+double Sox(const std::string& args) {
+    const std::string cmd = "sox -q " + args + " 2>/dev/null";
+    const double t0 = NowSeconds();
+    const int rc = std::system(cmd.c_str());
+    const double wall = NowSeconds() - t0;
+    return rc == 0 ? wall : -1.0;
+}
+
+std::string Compare(double ours, double sox, double audioSeconds) {
+    char note[200];
+    if (sox <= 0) {
+        std::snprintf(note, sizeof note, "sox: not run");
+    } else {
+        std::snprintf(note, sizeof note, "sox %.2f s (%.0fx realtime); ours/sox time %.2f", sox, audioSeconds / sox,
+                      ours / sox);
+    }
+    return note;
+}
+
+Result ChainVersusSox(const Context& ctx, const Ref<LAudioReader>& chain, const std::string& soxEffect) {
+    Result r;
+    r.audioSeconds = kSeconds;
+    r.wallSeconds = Pump(*chain);
+    const std::string wav = TestWav(ctx);
+    r.note = Compare(r.wallSeconds, Sox("'" + wav + "' -t raw -e signed -b 16 /dev/null " + soxEffect), kSeconds);
+    return r;
+}
+
+// The FFTW single-precision library, when the system has it, as a yardstick.
+using FftwPlanDft1d = void* (*)(int, void*, void*, int, unsigned);
+using FftwExecute = void (*)(void*);
+using FftwDestroy = void (*)(void*);
+using FftwCleanup = void (*)();
+
+double FftwMicroseconds(int iterations) {
+    void* lib = dlopen("libfftw3f.so.3", RTLD_NOW);
+    if (!lib) return -1;
+    auto plan1d = reinterpret_cast<FftwPlanDft1d>(dlsym(lib, "fftwf_plan_dft_1d"));
+    auto execute = reinterpret_cast<FftwExecute>(dlsym(lib, "fftwf_execute"));
+    auto destroy = reinterpret_cast<FftwDestroy>(dlsym(lib, "fftwf_destroy_plan"));
+    auto cleanup = reinterpret_cast<FftwCleanup>(dlsym(lib, "fftwf_cleanup"));
+    double us = -1;
+    if (plan1d && execute && destroy) {
+        std::vector<float> in(2 * 4096, 0.25f), out(2 * 4096);
+        const unsigned kMeasure = 0;  // FFTW_MEASURE
+        void* plan = plan1d(4096, in.data(), out.data(), -1, kMeasure);
+        if (plan) {
+            for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<float>(i % 17) - 8.0f;
+            const double t0 = NowSeconds();
+            for (int i = 0; i < iterations; ++i) execute(plan);
+            us = (NowSeconds() - t0) / iterations * 1e6;
+            destroy(plan);
+        }
+    }
+    // The planner keeps what it learnt until told to forget it.
+    if (cleanup) cleanup();
+    dlclose(lib);
+    return us;
+}
+
+Result FftBench(Context&) {
+    SpectralTransform fft(12);
+    std::vector<double> re(4096), im(4096);
+    for (std::size_t i = 0; i < re.size(); ++i) re[i] = static_cast<double>(i % 17) - 8.0;
+    const int iterations = 20000;
+    const double t0 = NowSeconds();
+    for (int i = 0; i < iterations / 2; ++i) {
+        fft.Analysis(re.data(), im.data());
+        fft.Synthesis(re.data(), im.data());
+    }
+    Result r;
+    r.wallSeconds = NowSeconds() - t0;
+    const double ours = r.wallSeconds / iterations * 1e6;
+    const double fftw = FftwMicroseconds(iterations);
+    char note[200];
+    if (fftw > 0)
+        std::snprintf(note, sizeof note, "%.1f us per 4096-point transform (double); FFTW single precision %.1f us",
+                      ours, fftw);
+    else
+        std::snprintf(note, sizeof note, "%.1f us per 4096-point transform (double); no FFTW at hand", ours);
+    r.note = note;
+    return r;
+}
+
+// Level in dB, relative to the input tone, of what a 23 kHz tone at 48 kHz leaves after
+// conversion to 44.1 kHz (all of it aliases: it lies above the new band).
+double OurRejection() {
+    class Tone : public LAudioReader {
+    public:
+        Tone() { sampleRate = 48000; }
+        void Read(std::int32_t* dst, std::int32_t n) override {
+            for (std::int32_t i = 0; i < n; ++i, ++pos_)
+                dst[i] = static_cast<std::int32_t>(std::lrint(262136.0 * std::sin(2 * kPi * 23000.0 * pos_ / 48000)));
+        }
+        std::int32_t Position() const override { return pos_; }
+        std::int32_t Length() const override { return 96000; }
+        void Seek(std::int32_t p) override { pos_ = p; }
+
+    private:
+        std::int32_t pos_ = 0;
+    };
+    Ref<LAudioReader> r = LResampler::Create(MakeRef<Tone>(), 44100);
+    std::vector<std::int32_t> out(88200);
+    for (std::size_t done = 0; done < out.size(); done += 8820) r->Read(out.data() + done, 8820);
+    double sum = 0;
+    for (std::size_t i = 22050; i < 66150; ++i) sum += static_cast<double>(out[i]) * out[i];
+    return 20 * std::log10(std::sqrt(sum / 44100) * std::sqrt(2.0) / 262136.0);
+}
+
+double SoxRejection(const Context& ctx) {
+    const std::string in = ctx.workFolder + "/tone23k.wav";
+    const std::string out = ctx.workFolder + "/tone23k.f32";
+    std::FILE* f = std::fopen(in.c_str(), "wb");
+    if (!f) return 0;
+    WriteWavHeader(f, 3, 1, 48000, 32, 96000);
+    for (int k = 0; k < 96000; ++k) {
+        const float v = static_cast<float>(0.5 * std::sin(2 * kPi * 23000.0 * k / 48000));
+        std::fwrite(&v, sizeof v, 1, f);
+    }
+    std::fclose(f);
+    if (Sox("'" + in + "' -t raw -e floating-point -b 32 '" + out + "' rate 44100") < 0) return 0;
+    std::FILE* g = std::fopen(out.c_str(), "rb");
+    if (!g) return 0;
+    std::vector<float> s(88200);
+    const std::size_t got = std::fread(s.data(), sizeof(float), s.size(), g);
+    std::fclose(g);
+    if (got < 66150) return 0;
+    double sum = 0;
+    for (std::size_t i = 22050; i < 66150; ++i) sum += static_cast<double>(s[i]) * s[i];
+    return 20 * std::log10(std::sqrt(sum / 44100) * std::sqrt(2.0) / 0.5);
+}
+
+Result ResampleBench(Context& ctx) {
+    Result r = ChainVersusSox(ctx, LResampler::Create(MakeRef<TableReader>(), 48000), "rate 48000");
+    char more[160];
+    std::snprintf(more, sizeof more, "; 23 kHz tone 48k->44.1k left at %.1f dB (sox default rate: %.1f dB)",
+                  OurRejection(), SoxRejection(ctx));
+    r.note += more;
+    return r;
+}
+
+Result SpeedPitchBench(Context& ctx) {
+    return ChainVersusSox(ctx, CreateSpeedPitchChain(MakeRef<TableReader>(), SpeedPitchMode::SpeedAndPitch, 150),
+                          "speed 1.5");
+}
+
+Result TempoBench(Context& ctx) {
+    return ChainVersusSox(ctx, CreateSpeedPitchChain(MakeRef<TableReader>(), SpeedPitchMode::Speed, 150), "tempo 1.5");
+}
+
+Result PitchBench(Context& ctx) {
+    // 701.955 cents is a factor of 1.5.
+    return ChainVersusSox(ctx, CreateSpeedPitchChain(MakeRef<TableReader>(), SpeedPitchMode::Pitch, 150),
+                          "pitch 701.955");
+}
+
+}  // namespace
+
+SONVELA_BENCH("dsp: FFT 4096 points", FftBench);
+SONVELA_BENCH("dsp: resample 10 min stereo 44.1->48 kHz", ResampleBench);
+SONVELA_BENCH("dsp: speed+pitch 150 %, 10 min stereo", SpeedPitchBench);
+SONVELA_BENCH("dsp: speed (tempo) 150 %, 10 min stereo", TempoBench);
+SONVELA_BENCH("dsp: pitch 150 %, 10 min stereo", PitchBench);
+
+}  // namespace sv::bench

@@ -1,0 +1,192 @@
+// Basic effect figures on a 10-minute stereo 44.1 kHz document, driven through the command
+// registry as the frame does: normalise (the peak scan), reverse, fade in over everything,
+// cross fade, DC offset and stereo pan, each next to the nearest sox command on the same
+// sound in the same run (the ratio is sox's time over ours: above 1 means we are faster);
+// amplify in microseconds, since it only scales segment gains.
+#include "Bench.h"
+
+#include "core/AudioDocument.h"
+#include "core/BlockWriter.h"
+#include "core/CommandIds.h"
+#include "core/CommandRegistry.h"
+#include "core/Host.h"
+#include "core/Notifier.h"
+#include "core/Workspace.h"
+#include "effects/BasicEffectCommands.h"
+#include "platform/Settings.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sv::bench {
+namespace {
+
+constexpr std::int32_t kRate = 44100;
+constexpr int kChannels = 2;
+constexpr std::int32_t kFrames = 10 * 60 * kRate;
+
+class QuietProgress : public ProgressUi {
+public:
+    void SetText(int, const std::string&) override {}
+    void SetPercent(int) override {}
+    bool Pump() override { return false; }
+    void Error(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
+};
+
+// Accepts every dialog with the values it shows (the stored ones).
+class AcceptingHost : public Host {
+public:
+    MsgAnswer MessageBox(const std::string& text, const std::string&, MsgIcon, MsgButtons) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        return MsgAnswer::Ok;
+    }
+    bool RunDialog(DialogSpec& spec) override { return spec.TryAccept(*this); }
+    std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::vector<std::string> PickOpenFiles(const std::string&, const std::string&, const std::vector<FileFilter>&,
+                                           bool) override {
+        return {};
+    }
+    std::optional<std::string> PickSaveFile(const std::string&, const std::string&, const std::string&,
+                                            const std::vector<FileFilter>&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> PickFolder(const std::string&, const std::string&) override { return std::nullopt; }
+    std::unique_ptr<ProgressUi> OpenProgress(const std::string&) override { return std::make_unique<QuietProgress>(); }
+};
+
+// The document (internal samples) and the same sound as a 16-bit WAV file for sox.
+struct Frame {
+    explicit Frame(const std::string& work) : folder(work), store(work + "/blocks") {
+        user.Set("Settings", "AutoPlaybackAfterEffects", "0");
+        RegisterBasicEffectCommands(registry);
+        LAudioData sound(kRate, kChannels);
+        std::ofstream wav(WavPath(), std::ios::binary);
+        WriteWavHeader(wav);
+        {
+            Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
+            std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
+            std::vector<std::int16_t> pcm(block.size());
+            for (std::int32_t at = 0; at < kFrames; at += kMaxFramesPerCall) {
+                const std::int32_t n = std::min(kMaxFramesPerCall, kFrames - at);
+                for (std::int32_t i = 0; i < n; ++i) {
+                    const double t = static_cast<double>(at + i) / kRate;
+                    pcm[2 * i] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 440 * t) + 300);
+                    pcm[2 * i + 1] = static_cast<std::int16_t>(7000 * std::sin(2 * M_PI * 1000 * t) - 200);
+                }
+                for (std::size_t k = 0; k < static_cast<std::size_t>(n) * kChannels; ++k) block[k] = pcm[k] * 16;
+                w->Write(block.data(), n);
+                wav.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(n) * kChannels * 2);
+            }
+        }
+        Ref<LAudioDocument> doc = LAudioDocument::CreateFromSound(sound, "bench.wav");
+        ws.AddDocument(doc);
+        doc->SelectAll();
+    }
+    std::string WavPath() const { return folder + "/in.wav"; }
+    static void WriteWavHeader(std::ofstream& f) {
+        auto u32 = [&](std::uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
+        const std::uint32_t bytes = static_cast<std::uint32_t>(kFrames) * kChannels * 2;
+        f.write("RIFF", 4); u32(36 + bytes); f.write("WAVEfmt ", 8); u32(16); u16(1); u16(kChannels);
+        u32(kRate); u32(kRate * kChannels * 2); u16(kChannels * 2); u16(16); f.write("data", 4); u32(bytes);
+    }
+    LAudioDocument& Doc() { return *ws.Active(); }
+
+    std::string folder;
+    BlockStore store;
+    AcceptingHost host;
+    MemorySettingsScope user;
+    Settings settings{user, nullptr};
+    ManualNotifier notifier;
+    Workspace ws{host, settings, store, notifier};
+    CommandRegistry registry;
+};
+
+// Seconds sox takes for effect on the same sound, written to a 16-bit file as ours is to a block.
+double SoxSeconds(const Frame& f, const std::string& effect) {
+    const std::string cmd = "sox -D '" + f.WavPath() + "' '" + f.folder + "/sox.wav' " + effect + " 2>/dev/null";
+    const double t0 = NowSeconds();
+    const int rc = std::system(cmd.c_str());
+    const double t = NowSeconds() - t0;
+    std::remove((f.folder + "/sox.wav").c_str());
+    return rc == 0 ? t : -1;
+}
+
+// Runs command id on a fresh document and compares with sox's effect.
+// audioSeconds: the output the effect makes, when it is not the selection's length.
+Result Compare(Context& ctx, int id, const std::string& soxEffect,
+               const std::function<void(Frame&)>& setUp = nullptr, double audioSeconds = 0) {
+    Frame f(ctx.workFolder);
+    if (setUp) setUp(f);
+    const double audio = audioSeconds > 0 ? audioSeconds
+                                          : static_cast<double>(f.Doc().selectionEnd - f.Doc().selectionStart) / kRate;
+    const double t0 = NowSeconds();
+    f.registry.Run(id, f.ws);
+    Result r;
+    r.wallSeconds = NowSeconds() - t0;
+    r.audioSeconds = audio;
+    const double sox = SoxSeconds(f, soxEffect);
+    char note[160];
+    if (sox < 0)
+        std::snprintf(note, sizeof note, "sox '%s' failed", soxEffect.c_str());
+    else
+        std::snprintf(note, sizeof note, "sox %s: %.3f s (%.0fx rt), sox/ours %.2f", soxEffect.c_str(), sox,
+                      600.0 / sox, sox / r.wallSeconds);
+    r.note = note;
+    return r;
+}
+
+SONVELA_BENCH("effects: normalise scan, 10 min stereo", [](Context& ctx) {
+    return Compare(ctx, kCmdNormalize, "gain -n");
+});
+
+SONVELA_BENCH("effects: reverse, 10 min stereo", [](Context& ctx) {
+    return Compare(ctx, kCmdReverse, "reverse");
+});
+
+SONVELA_BENCH("effects: fade in over 10 min stereo", [](Context& ctx) {
+    return Compare(ctx, kCmdFadeIn, "fade t 600");
+});
+
+SONVELA_BENCH("effects: cross fade 2 x 4 min, 10 min stereo", [](Context& ctx) {
+    // Fades of 4 minutes each around a 1-second selection: 8 minutes of mixed output.
+    return Compare(ctx, kCmdCrossFade, "fade t 240 0 240", [](Frame& f) {
+        f.user.Set("CrossFade", "GapTimeMS", "0");
+        f.user.Set("CrossFade", "FadeInTimeMS", "240000");
+        f.user.Set("CrossFade", "FadeOutTimeMS", "240000");
+        f.Doc().SetSelection(300 * kRate, 301 * kRate, 300 * kRate);
+    }, 480.0);
+});
+
+SONVELA_BENCH("effects: DC offset, 10 min stereo", [](Context& ctx) {
+    return Compare(ctx, kCmdDcOffset, "dcshift 0.01");
+});
+
+SONVELA_BENCH("effects: stereo pan 30, 10 min stereo", [](Context& ctx) {
+    return Compare(ctx, kCmdStereoPan, "remix 1v1.18,2 1,2v0.77",
+                   [](Frame& f) { f.user.Set("StoredValues", "StereoPan", "30"); });
+});
+
+SONVELA_BENCH("effects: amplify 150%, 10 min stereo", [](Context& ctx) {
+    Frame f(ctx.workFolder);
+    f.user.Set("StoredValues", "AmplifyGain", "150");
+    const int runs = 100;
+    const double t0 = NowSeconds();
+    for (int i = 0; i < runs; ++i) f.registry.Run(kCmdAmplify, f.ws);
+    Result r;
+    r.wallSeconds = NowSeconds() - t0;
+    char note[96];
+    std::snprintf(note, sizeof note, "%.1f us per amplify (segment gains only)", r.wallSeconds / runs * 1e6);
+    r.note = note;
+    return r;
+});
+
+}  // namespace
+}  // namespace sv::bench

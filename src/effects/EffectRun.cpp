@@ -1,0 +1,57 @@
+#include "effects/EffectRun.h"
+
+#include "core/AudioDocument.h"
+#include "core/BlockReader.h"
+#include "core/SegmentOps.h"
+#include "effects/ChannelConverter.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace sv {
+
+LEffectRun::LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect)
+    : LDocumentTask(effect.GetName(), doc, store), effect_(effect) {}
+
+int LEffectRun::Work() {
+    const std::int32_t start = doc_.selectionStart;
+    const std::int32_t end = doc_.selectionEnd;
+    // An empty selection has nothing to process; pumping one frame would add a frame.
+    if (end <= start) return kTaskDone;
+    SetText(0, "Veuillez patienter...");
+
+    Ref<LAudioReader> source(LBlockReader::Create(doc_.sound));
+    if (source->errorCode != kReaderOk) {
+        Error("Impossible de lire le son");
+        return kTaskFailed;
+    }
+    // A chain whose output layout differs from the document's would corrupt the block.
+    Ref<LAudioReader> chain = ConvertChannels(effect_.CreateProcessor(source), doc_.sound.channels);
+    source = nullptr;
+    if (!chain) {
+        Error("Impossible de créer l'effet");
+        return kTaskFailed;
+    }
+
+    LAudioData result(doc_.sound.sampleRate, doc_.sound.channels);
+    Ref<LBlockWriter> writer = NewWriter(result);
+    if (start > 0) chain->Seek(start);
+    const std::int32_t total = end - start;
+    std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * doc_.sound.channels);
+    for (std::int32_t done = 0; done < total;) {
+        const std::int32_t n = std::min(kMaxFramesPerCall, total - done);
+        chain->Read(buffer.data(), n);
+        writer->Write(buffer.data(), n);
+        done += n;
+        SetProgress(static_cast<double>(done) / total);
+        if (Pump()) return kTaskCancelled;
+        if (writer->error) break;
+    }
+    chain = nullptr;
+    if (!FinishWriter(*writer)) return kTaskFailed;
+    if (!OpenEdit()) return kTaskFailed;
+    ReplaceRange(doc_.sound, start, end, result);
+    return kTaskDone;
+}
+
+}  // namespace sv

@@ -1,0 +1,21 @@
+#pragma once
+// LEffectRun: pumps an effect descriptor's chain over the document's selection into a new
+// block and puts that block in place of the selection.
+#include "effects/DocumentTask.h"
+#include "effects/EffectDescriptor.h"
+
+namespace sv {
+
+class LEffectRun : public LDocumentTask {
+public:
+    // The progress title is the descriptor's name.
+    LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect);
+
+protected:
+    int Work() override;
+
+private:
+    const LEffectDescriptor& effect_;
+};
+
+}  // namespace sv

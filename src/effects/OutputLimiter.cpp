@@ -1,0 +1,83 @@
+#include "effects/OutputLimiter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+namespace sv {
+
+LOutputLimiter::LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling)
+    : LFilter(std::move(input)), ceiling_(std::max<std::int32_t>(1, ceiling)) {
+    fullScale = std::min(fullScale, ceiling_);
+    const double recovery = std::max(1.0, 0.05 * std::max(sampleRate, 1));
+    release_ = 1.0 - std::exp(-1.0 / recovery);
+    buffer_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead) * std::max<int>(channels, 1));
+    need_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead));
+    position_ = input_->Position();
+    Refill();
+}
+
+void LOutputLimiter::Refill() {
+    gain_ = 1.0;
+    buffer_.assign(static_cast<std::size_t>(kLookAhead) * channels, 0);
+    if (channels) input_->Read(buffer_.data(), kLookAhead);
+    need_.assign(kLookAhead, 1.0);
+    for (std::int32_t f = 0; f < kLookAhead; ++f)
+        for (std::size_t c = 0; c < channels; ++c) {
+            const std::int64_t v = std::llabs(static_cast<std::int64_t>(buffer_[f * channels + c]));
+            if (v > ceiling_) need_[f] = std::min(need_[f], static_cast<double>(ceiling_) / static_cast<double>(v));
+        }
+}
+
+void LOutputLimiter::Seek(std::int32_t position) {
+    input_->Seek(position);
+    position_ = position;
+    Refill();
+}
+
+void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
+    if (frames <= 0 || channels == 0) return;
+    frames = std::min(frames, kMaxFramesPerCall);
+    const std::size_t ch = channels;
+    const std::size_t have = static_cast<std::size_t>(kLookAhead);
+    buffer_.resize((have + frames) * ch);
+    need_.resize(have + frames);
+    input_->Read(buffer_.data() + have * ch, frames);
+    for (std::size_t f = have; f < have + static_cast<std::size_t>(frames); ++f) {
+        double need = 1.0;
+        for (std::size_t c = 0; c < ch; ++c) {
+            const std::int64_t v = std::llabs(static_cast<std::int64_t>(buffer_[f * ch + c]));
+            if (v > ceiling_) need = std::min(need, static_cast<double>(ceiling_) / static_cast<double>(v));
+        }
+        need_[f] = need;
+    }
+    for (std::int32_t n = 0; n < frames; ++n) {
+        // The gain must reach each coming peak's need by the time that peak is output: a peak j
+        // frames ahead limits the gain now to a straight line from unity L frames before it.
+        double target = 1.0;
+        for (std::int32_t j = 0; j <= kLookAhead; ++j) {
+            const double need = need_[static_cast<std::size_t>(n + j)];
+            if (need >= 1.0) continue;
+            const double line = need + (1.0 - need) * static_cast<double>(j) / kLookAhead;
+            target = std::min(target, line);
+        }
+        gain_ = target < gain_ ? target : std::min(target, gain_ + (1.0 - gain_) * release_);
+        if (gain_ > 1.0 - 1e-12) gain_ = 1.0;
+        std::int32_t* out = dst + static_cast<std::size_t>(n) * ch;
+        const std::int32_t* in = buffer_.data() + static_cast<std::size_t>(n) * ch;
+        for (std::size_t c = 0; c < ch; ++c) {
+            std::int64_t v = in[c];
+            if (gain_ < 1.0) v = std::llround(static_cast<double>(v) * gain_);
+            out[c] = static_cast<std::int32_t>(std::clamp<std::int64_t>(v, -ceiling_, ceiling_));
+        }
+    }
+    // The last kLookAhead frames become the next call's look-ahead.
+    std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(frames * ch), buffer_.end(), buffer_.begin());
+    std::copy(need_.begin() + frames, need_.end(), need_.begin());
+    buffer_.resize(have * ch);
+    need_.resize(have);
+    position_ = position_ > INT32_MAX - frames ? INT32_MAX : position_ + frames;
+}
+
+}  // namespace sv

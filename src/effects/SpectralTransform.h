@@ -1,0 +1,57 @@
+#pragma once
+// The one fast Fourier transform of the program, shared by the time stretch, spectral noise
+// reduction and the frequency-analysis windows. Data are two separate arrays of N doubles
+// (real and imaginary parts) transformed in place.
+//
+// Analysis:  X[k] = (1/N) * sum_n x[n] * e^(+2*pi*i*n*k/N)
+// Synthesis: x[n] = sum_k X[k] * e^(-2*pi*i*n*k/N), which undoes the analysis exactly.
+#include <cstdint>
+#include <vector>
+
+namespace sv {
+
+class SpectralTransform {
+public:
+    // Orders beyond this are refused by the constructor (clamped): 2^20 points already take
+    // 40 MB of tables and data per transform.
+    static constexpr std::uint32_t kMaxOrder = 20;
+
+    // Order for a requested length x: d = x - x/4; 3 when d <= 8, else the smallest m >= 4
+    // with 2^m >= d. Lengths beyond what kMaxOrder allows give kMaxOrder.
+    static std::uint32_t OrderForLength(std::int64_t x);
+
+    // Builds the bit-reversal, cosine and sine tables. Orders are clamped to [1, kMaxOrder].
+    explicit SpectralTransform(std::uint32_t order);
+
+    std::uint32_t Order() const { return order_; }
+    std::uint32_t Size() const { return size_; }
+    const std::vector<std::uint32_t>& BitReversal() const { return bitReversal_; }
+    const std::vector<double>& Cosines() const { return cos_; }
+    const std::vector<double>& Sines() const { return sin_; }
+
+    // re and im hold Size() entries each.
+    void Analysis(double* re, double* im) const;
+    void Synthesis(double* re, double* im) const;
+
+private:
+    void Butterflies(double* re, double* im, bool negateSine) const;
+    void Reorder(double* re, double* im) const;
+
+    std::uint32_t order_;
+    std::uint32_t size_;
+    std::vector<std::uint32_t> bitReversal_;
+    std::vector<double> cos_;
+    std::vector<double> sin_;
+    std::vector<double> passTwiddles_;
+};
+
+// Hamming window whose cosine period is length (not length - 1):
+// w[n] = 0.54 - 0.46 * cos(2*pi*n / length).
+std::vector<double> HammingWindow(std::uint32_t length);
+
+// re[n] = x[n] * window[n], im[n] = 0 for n < count, where x[n] is the sample of channel
+// `channel` in frame n of an interleaved block of `channels` channels (1 for a plain channel).
+void WindowBlock(const std::int32_t* block, std::uint32_t channels, std::uint32_t channel,
+                 const double* window, std::uint32_t count, double* re, double* im);
+
+}  // namespace sv

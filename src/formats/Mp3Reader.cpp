@@ -1,0 +1,283 @@
+#include "formats/Mp3Reader.h"
+
+#include "platform/UniqueFd.h"
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sv {
+
+namespace {
+
+constexpr std::size_t kProbeBytes = 256 * 1024;
+
+struct FrameHeader {
+    int version = 0;  // 1 MPEG-1, 2 MPEG-2, 25 MPEG-2.5
+    int bitrate = 0;  // kbit/s
+    int sampleRate = 0;
+    int padding = 0;
+    bool mono = false;
+    int length = 0;   // bytes
+};
+
+bool ParseHeader(const std::uint8_t* p, FrameHeader& h) {
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
+    static const int kRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+    static const int kBitrates1[15] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int kBitrates2[15] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    int versionBits = (p[1] >> 3) & 3;
+    int layerBits = (p[1] >> 1) & 3;
+    int bitrateIndex = (p[2] >> 4) & 15;
+    int rateIndex = (p[2] >> 2) & 3;
+    if (versionBits == 1 || layerBits != 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return false;
+    h.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
+    int row = h.version == 1 ? 0 : h.version == 2 ? 1 : 2;
+    h.sampleRate = kRates[row][rateIndex];
+    h.bitrate = h.version == 1 ? kBitrates1[bitrateIndex] : kBitrates2[bitrateIndex];
+    h.padding = (p[2] >> 1) & 1;
+    h.mono = ((p[3] >> 6) & 3) == 3;
+    int factor = h.version == 1 ? 144 : 72;
+    h.length = factor * h.bitrate * 1000 / h.sampleRate + h.padding;
+    return h.length > 4;
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+// Offset of the first byte after an ID3v2 block at the start, 0 when there is none.
+std::int64_t SkipId3v2(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 10 || std::memcmp(bytes, "ID3", 3) != 0) return 0;
+    std::int64_t len = (std::int64_t(bytes[6] & 0x7F) << 21) | (std::int64_t(bytes[7] & 0x7F) << 14) |
+                       (std::int64_t(bytes[8] & 0x7F) << 7) | std::int64_t(bytes[9] & 0x7F);
+    return 10 + len + ((bytes[5] & 0x10) ? 10 : 0);
+}
+
+}  // namespace
+
+bool ExamineMp3(const std::uint8_t* bytes, std::size_t size, std::int64_t fileSize, Mp3Layout& layout) {
+    layout = Mp3Layout();
+    std::int64_t end = fileSize;
+    // An ID3v1 block is the last 128 bytes only when it says so; otherwise they are audio.
+    if (fileSize >= 128 && size >= static_cast<std::size_t>(fileSize) &&
+        std::memcmp(bytes + fileSize - 128, "TAG", 3) == 0)
+        end = fileSize - 128;
+    std::int64_t pos = SkipId3v2(bytes, size);
+    FrameHeader first;
+    // The first header whose successor is also a header (or that ends the data), so that a
+    // stray sync pattern in junk is not taken for audio.
+    for (;; ++pos) {
+        if (pos + 4 > static_cast<std::int64_t>(size) || pos + 4 > end) return false;
+        if (!ParseHeader(bytes + pos, first)) continue;
+        std::int64_t next = pos + first.length;
+        FrameHeader h2;
+        if (next + 4 <= static_cast<std::int64_t>(size) && next + 4 <= end) {
+            if (ParseHeader(bytes + next, h2) && h2.sampleRate == first.sampleRate) break;
+            continue;
+        }
+        if (next <= end) break;
+    }
+    layout.dataStart = pos;
+    layout.dataEnd = end;
+    layout.sampleRate = first.sampleRate;
+    layout.channels = first.mono ? 1 : 2;
+    layout.samplesPerFrame = first.version == 1 ? 1152 : 576;
+
+    // A Xing/Info tag sits after the side information; a VBRI tag 32 bytes after the header.
+    const int side = first.version == 1 ? (first.mono ? 17 : 32) : (first.mono ? 9 : 17);
+    const std::uint8_t* f = bytes + pos;
+    const std::int64_t avail = std::min<std::int64_t>(static_cast<std::int64_t>(size) - pos, first.length);
+    if (avail >= 4 + side + 12 && (std::memcmp(f + 4 + side, "Xing", 4) == 0 || std::memcmp(f + 4 + side, "Info", 4) == 0)) {
+        std::uint32_t flags = BigEndian32(f + 4 + side + 4);
+        if (flags & 1) {
+            layout.frames = std::int64_t(BigEndian32(f + 4 + side + 8)) * layout.samplesPerFrame;
+            layout.counted = true;
+            return true;
+        }
+    }
+    if (avail >= 4 + 32 + 18 && std::memcmp(f + 36, "VBRI", 4) == 0) {
+        bool sideZero = std::all_of(f + 4, f + 36, [](std::uint8_t b) { return b == 0; });
+        if (sideZero) {
+            layout.frames = std::int64_t(BigEndian32(f + 36 + 14)) * layout.samplesPerFrame;
+            layout.counted = true;
+            return true;
+        }
+    }
+    // Estimate from the average frame size of the first 8 frames (fewer when there are fewer).
+    std::int64_t at = pos, bytesSeen = 0;
+    int seen = 0;
+    FrameHeader h;
+    while (seen < 8 && at + 4 <= static_cast<std::int64_t>(size) && at + 4 <= end && ParseHeader(bytes + at, h)) {
+        bytesSeen += h.length;
+        at += h.length;
+        ++seen;
+    }
+    if (seen == 0) seen = 1, bytesSeen = first.length;
+    const double average = static_cast<double>(bytesSeen) / seen;
+    layout.frames = static_cast<std::int64_t>(static_cast<double>(end - pos) / average + 0.5) * layout.samplesPerFrame;
+    return true;
+}
+
+namespace {
+
+// The audio data region of the file as libmpg123 sees it: reads stop before an ID3v1 block.
+struct Source {
+    UniqueFd fd;
+    std::int64_t end = 0;
+};
+
+mpg123_ssize_t SourceRead(void* handle, void* buf, size_t count) {
+    auto* src = static_cast<Source*>(handle);
+    off_t at = ::lseek(src->fd.get(), 0, SEEK_CUR);
+    if (at < 0) return -1;
+    std::int64_t left = src->end - at;
+    if (left <= 0) return 0;
+    count = static_cast<size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(count), left));
+    return ::read(src->fd.get(), buf, count);
+}
+
+off_t SourceSeek(void* handle, off_t offset, int whence) {
+    auto* src = static_cast<Source*>(handle);
+    if (whence == SEEK_END) return ::lseek(src->fd.get(), static_cast<off_t>(src->end) + offset, SEEK_SET);
+    return ::lseek(src->fd.get(), offset, whence);
+}
+
+void InitLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+}
+
+class LMp3Reader : public LAudioReader {
+public:
+    LMp3Reader(const std::string& path) { Open(path); }
+    ~LMp3Reader() override {
+        if (handle_) {
+            mpg123_close(handle_);
+            mpg123_delete(handle_);
+        }
+    }
+
+    void Read(std::int32_t* dst, std::int32_t n) override {
+        if (n <= 0) return;
+        const std::size_t ch = channels;
+        if (position_ < 0) {
+            std::int32_t z = position_ < -n ? n : -position_;
+            std::memset(dst, 0, static_cast<std::size_t>(z) * ch * 4);
+            position_ += z;
+            n -= z;
+            dst += static_cast<std::size_t>(z) * ch;
+        }
+        std::int32_t got = 0;
+        if (handle_ && !ended_ && n > 0) {
+            pcm_.resize(static_cast<std::size_t>(n) * ch);
+            std::size_t want = pcm_.size() * sizeof(std::int16_t), have = 0;
+            while (have < want) {
+                size_t done = 0;
+                int rc = mpg123_read(handle_, reinterpret_cast<unsigned char*>(pcm_.data()) + have, want - have, &done);
+                have += done;
+                if (rc == MPG123_DONE || (rc != MPG123_OK && rc != MPG123_NEW_FORMAT && done == 0)) {
+                    ended_ = true;
+                    break;
+                }
+            }
+            got = static_cast<std::int32_t>(have / (sizeof(std::int16_t) * ch));
+            for (std::size_t k = 0; k < static_cast<std::size_t>(got) * ch; ++k) dst[k] = pcm_[k] * 16;
+        }
+        if (got < n) std::memset(dst + static_cast<std::size_t>(got) * ch, 0, static_cast<std::size_t>(n - got) * ch * 4);
+        position_ = position_ > INT_MAX - n ? INT_MAX : position_ + n;
+    }
+
+    std::int32_t Position() const override { return position_; }
+    std::int32_t Length() const override { return length_; }
+
+    void Seek(std::int32_t p) override {
+        position_ = p;
+        if (!handle_) return;
+        off_t at = mpg123_seek(handle_, std::max<std::int32_t>(p, 0), SEEK_SET);
+        ended_ = at < 0 || p >= length_;
+    }
+
+private:
+    void Open(const std::string& path) {
+        InitLibrary();
+        source_.fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!source_.fd.valid()) {
+            errorCode = kReaderCannotOpen;
+            return;
+        }
+        struct stat st {};
+        ::fstat(source_.fd.get(), &st);
+        const std::int64_t size = st.st_size;
+        // The header search needs the start; an ID3v1 check needs the end: read both.
+        std::vector<std::uint8_t> probe(static_cast<std::size_t>(std::min<std::int64_t>(size, kProbeBytes)));
+        long n = ReadFull(source_.fd.get(), probe.data(), probe.size());
+        if (n < 0) {
+            errorCode = kReaderCannotOpen;
+            return;
+        }
+        probe.resize(static_cast<std::size_t>(n));
+        Mp3Layout layout;
+        std::vector<std::uint8_t> whole;
+        bool ok;
+        if (static_cast<std::int64_t>(probe.size()) == size) {
+            ok = ExamineMp3(probe.data(), probe.size(), size, layout);
+        } else {
+            std::uint8_t tail[3] = {0, 0, 0};
+            bool hasTag = size >= 128 && ::pread(source_.fd.get(), tail, 3, size - 128) == 3 &&
+                          std::memcmp(tail, "TAG", 3) == 0;
+            ok = ExamineMp3(probe.data(), probe.size(), hasTag ? size - 128 : size, layout);
+        }
+        if (!ok || layout.sampleRate <= 0) {
+            errorCode = kReaderCorrupt;
+            sampleRate = 44100;
+            return;
+        }
+        sampleRate = layout.sampleRate;
+        channels = layout.channels;
+        length_ = static_cast<std::int32_t>(std::min<std::int64_t>(layout.frames, INT_MAX));
+        source_.end = layout.dataEnd;
+        if (::lseek(source_.fd.get(), layout.dataStart, SEEK_SET) < 0) {
+            errorCode = kReaderCannotOpen;
+            return;
+        }
+
+        int err = MPG123_OK;
+        handle_ = mpg123_new(nullptr, &err);
+        if (!handle_) {
+            errorCode = kReaderCorrupt;
+            return;
+        }
+        mpg123_param(handle_, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.);
+        mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET, 0.);
+        mpg123_format_none(handle_);
+        mpg123_format(handle_, sampleRate, channels == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16);
+        if (mpg123_replace_reader_handle(handle_, SourceRead, SourceSeek, nullptr) != MPG123_OK ||
+            mpg123_open_handle(handle_, &source_) != MPG123_OK) {
+            errorCode = kReaderCorrupt;
+            mpg123_delete(handle_);
+            handle_ = nullptr;
+        }
+    }
+
+    Source source_;
+    mpg123_handle* handle_ = nullptr;
+    std::int32_t position_ = 0;
+    std::int32_t length_ = 0;
+    bool ended_ = false;
+    std::vector<std::int16_t> pcm_;
+};
+
+}  // namespace
+
+Ref<LAudioReader> OpenMp3Reader(const std::string& path) { return Ref<LAudioReader>(new LMp3Reader(path)); }
+
+}  // namespace sv

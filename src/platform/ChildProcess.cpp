@@ -1,0 +1,116 @@
+#include "platform/ChildProcess.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace sv {
+
+ChildProcess::~ChildProcess() {
+    if (Running()) Kill();
+}
+
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string& outputFile, int* err) {
+    if (argv.empty() || Running()) {
+        if (err) *err = EINVAL;
+        return false;
+    }
+    if (!ProgramAvailable(argv[0])) {
+        if (err) *err = ENOENT;
+        return false;
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const char* out = outputFile.empty() ? "/dev/null" : outputFile.c_str();
+    posix_spawn_file_actions_addopen(&actions, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // The child starts with default signal dispositions and its own process group, so that a
+    // terminal's Ctrl+C reaches the editor, which then ends the child itself.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        if (err) *err = rc;
+        return false;
+    }
+    pid_ = pid;
+    ended_ = false;
+    exitCode_ = -1;
+    return true;
+}
+
+bool ChildProcess::Wait(int timeoutMs) {
+    if (pid_ <= 0) return true;
+    if (ended_) return true;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (;;) {
+        int status = 0;
+        pid_t r = ::waitpid(pid_, &status, WNOHANG);
+        if (r == pid_) {
+            ended_ = true;
+            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return true;
+        }
+        if (r < 0 && errno != EINTR) {
+            ended_ = true;
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void ChildProcess::Kill() {
+    if (!Running()) return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    ended_ = true;
+    exitCode_ = -1;
+}
+
+bool ProgramAvailable(const std::string& program) {
+    if (program.empty()) return false;
+    if (program.find('/') != std::string::npos) return ::access(program.c_str(), X_OK) == 0;
+    const char* path = std::getenv("PATH");
+    std::string list = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t colon = list.find(':', start);
+        std::string dir = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        if (dir.empty()) dir = ".";
+        std::string full = dir + "/" + program;
+        struct stat st {};
+        if (::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(full.c_str(), X_OK) == 0) return true;
+        if (colon == std::string::npos) return false;
+        start = colon + 1;
+    }
+}
+
+}  // namespace sv

@@ -1,0 +1,40 @@
+#pragma once
+// A hidden child process: started from an argument list (no shell, PATH searched), standard
+// input from /dev/null, standard output and error to /dev/null or a file. The owner polls it
+// and may kill it; a child still running when its owner goes is killed and reaped.
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace sv {
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess();
+
+    // argv[0] is the program (searched in PATH when it has no "/"). outputFile, when not empty,
+    // receives the child's standard error (and output), truncated first. False (with errno in
+    // *err) when the program could not be started, a missing program giving ENOENT.
+    bool Start(const std::vector<std::string>& argv, const std::string& outputFile = {}, int* err = nullptr);
+    // Waits up to timeoutMs for the child to end; true once it has ended.
+    bool Wait(int timeoutMs);
+    // Ends the child at once (SIGKILL) and reaps it.
+    void Kill();
+
+    bool Running() const { return pid_ > 0 && !ended_; }
+    // The exit status once ended normally; -1 when it was killed by a signal or never ran.
+    int ExitCode() const { return exitCode_; }
+
+private:
+    pid_t pid_ = -1;
+    bool ended_ = false;
+    int exitCode_ = -1;
+};
+
+// True when program can be found in PATH (or names an executable file).
+bool ProgramAvailable(const std::string& program);
+
+}  // namespace sv

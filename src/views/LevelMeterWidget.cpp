@@ -1,0 +1,65 @@
+#include "views/LevelMeterWidget.h"
+
+#include <QLabel>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace sv {
+
+namespace {
+constexpr int kLowDb = -36;
+constexpr int kHighDb = 12;
+}  // namespace
+
+LDBDisplay::LDBDisplay(QWidget* parent) : QWidget(parent) {
+    setObjectName("LDBDisplay");
+    setMinimumHeight(12);
+}
+
+int LDBDisplay::LevelToX(int level, int width) {
+    level = std::clamp(level, kLowDb, kHighDb);
+    return (level - kLowDb) * width / (kHighDb - kLowDb);
+}
+
+int LDBDisplay::PeakLevel() const { return levels_.empty() ? -127 : *std::max_element(levels_.begin(), levels_.end()); }
+
+void LDBDisplay::SetLevels(int channels, const std::int8_t* levels) {
+    levels_.assign(levels, levels + std::max(0, channels));
+    if (levels_.empty()) levels_.push_back(-127);
+    if (text_) {
+        const int peak = PeakLevel();
+        text_->setText(peak == -127 ? QStringLiteral("--dB") : QString::asprintf("%ddB", peak));
+    }
+    update();
+}
+
+void LDBDisplay::Clear() {
+    const std::int8_t silent = -127;
+    SetLevels(1, &silent);
+}
+
+void LDBDisplay::SetLinkedText(QLabel* label) {
+    text_ = label;
+    SetLevels(static_cast<int>(levels_.size()), levels_.data());
+}
+
+void LDBDisplay::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    if (!isEnabled()) return;
+    const int w = width();
+    const int n = static_cast<int>(levels_.size());
+    const int zero = LevelToX(0, w);
+    for (int c = 0; c < n; ++c) {
+        const int top = height() * c / n;
+        const int bottom = height() * (c + 1) / n;
+        const int level = levels_[static_cast<std::size_t>(c)];
+        if (level <= kLowDb) continue;
+        const int x = LevelToX(level, w);
+        p.fillRect(QRect(0, top, std::min(x, zero), bottom - top - 1), QColor(0, 200, 0));
+        if (level > 0) p.fillRect(QRect(zero, top, x - zero, bottom - top - 1), QColor(220, 0, 0));
+    }
+}
+
+}  // namespace sv
