@@ -10,7 +10,7 @@ jobs="$(nproc)"
 cmake -S "$root" -B "$root/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONVELA_SANITIZE=ON >/dev/null
 cmake --build "$root/build/asan" -j "$jobs"
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export QT_QPA_PLATFORM=offscreen

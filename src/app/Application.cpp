@@ -207,7 +207,7 @@ void Application::Start(const StartOptions& options) {
     frame_->RefreshCommandStates();
     if (!options.screenshot.empty()) {
         std::string path = options.screenshot;
-        QTimer::singleShot(300, frame_.get(), [this, path] {
+        QTimer::singleShot(1500, frame_.get(), [this, path] {
             if (!Screenshot(path)) std::fprintf(stderr, "sonvela: cannot write %s\n", path.c_str());
             frame_->hide();  // no save prompts for a screenshot run
             QApplication::exit(0);

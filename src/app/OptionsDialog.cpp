@@ -3,13 +3,18 @@
 #include "app/FrameWindow.h"
 #include "app/KeyChangeDialog.h"
 #include "app/KeysFile.h"
+#include "audio/AudioDevice.h"
 #include "core/DocumentCommands.h"
 #include "core/Host.h"
 #include "core/Workspace.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -73,6 +78,18 @@ OptionsDialog::OptionsDialog(Workspace& ws, FrameWindow& frame, QWidget* parent)
     generalLayout->addWidget(AddSwitch("ReduceVolWhenRewind", "Baisser le volume de 8dB lors des retour et avance rapides", false));
     layout->addWidget(general);
 
+    auto* playback = new QGroupBox("Lecture");
+    auto* playbackLayout = new QHBoxLayout(playback);
+    playbackLayout->addWidget(new QLabel("Dispositif de Lecture du Son:"));
+    device_ = new QComboBox;
+    device_->setObjectName("SoundOutDevice");
+    // 0 is the system's default device, n the n-th device of the list.
+    device_->addItem("Périphérique par défaut");
+    for (const std::string& name : CreateAudioDevice()->DeviceNames()) device_->addItem(QString::fromStdString(name));
+    device_->setCurrentIndex(std::clamp(st.ReadIntSetting(kSection, "SoundOutDevice", 0), 0, device_->count() - 1));
+    playbackLayout->addWidget(device_, 1);
+    layout->addWidget(playback);
+
     auto* bars = new QGroupBox("Barres");
     auto* barsLayout = new QVBoxLayout(bars);
     barsLayout->addWidget(AddSwitch("ShowMainToolbar", "Montrer la Barre d'Outils Principale", true));
@@ -113,6 +130,7 @@ void OptionsDialog::Store() {
     Settings& st = ws_.settings();
     for (const auto& [name, box] : switches_) st.WriteBoolUserSetting(kSection, name, box->isChecked());
     st.WriteBoolUserSetting(kSection, "ShowCommandBarLeft", barLeft_->isChecked());
+    st.WriteIntUserSetting(kSection, "SoundOutDevice", device_->currentIndex());
     const bool useDefault = useDefaultFolder_->isChecked();
     const std::string folder = folder_->text().trimmed().toStdString();
     st.WriteBoolUserSetting(kSection, "UseDefaultWorkingDir", useDefault);

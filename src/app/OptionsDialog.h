@@ -9,6 +9,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -35,6 +36,7 @@ private:
     bool defaultFolderAtOpen_ = true;
     QLineEdit* folder_ = nullptr;
     QCheckBox* useDefaultFolder_ = nullptr;
+    QComboBox* device_ = nullptr;
     QRadioButton* barLeft_ = nullptr;
     QRadioButton* barRight_ = nullptr;
     std::vector<std::pair<std::string, QCheckBox*>> switches_;

@@ -1,4 +1,5 @@
 // Process entry: settles the display, builds the application object and runs the event loop.
+#include "app/AppIcon.h"
 #include "app/Application.h"
 #include "app/HeadlessHost.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName("Sonvela");
     QApplication::setOrganizationName("Quillon Acoustics");
+    QApplication::setWindowIcon(sv::AppIcon());
 
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);

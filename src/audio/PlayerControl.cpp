@@ -44,7 +44,7 @@ PlayerControl::~PlayerControl() {
         ws_.stopPlayback = nullptr;
         ws_.startPlayback = nullptr;
         ws_.isPlaying = nullptr;
-        SetPreviewPlayer(nullptr);
+        ws_.playPreview = nullptr;
     }
     player_.SetListener(nullptr, 0);
     player_.Close();
@@ -65,13 +65,13 @@ void PlayerControl::InstallHooks() {
         }
     };
     ws_.isPlaying = [this] { return player_.State() != 0; };
-    SetPreviewPlayer([this](Ref<LAudioReader> chain, std::int32_t frames) {
+    ws_.playPreview = [this](Ref<LAudioReader> chain, std::int32_t frames) {
         preview_.Close();
         if (!chain) return;
         preview_.SetDeviceNumber(ws_.settings().ReadIntSetting("Settings", "SoundOutDevice", 0));
         const std::int64_t end = static_cast<std::int64_t>(chain->Position()) + std::max(0, frames);
         preview_.Open(Ref<LAudioReader>(new LRangeReader(chain, static_cast<std::int32_t>(std::min<std::int64_t>(end, INT32_MAX)))));
-    });
+    };
 }
 
 LAudioDocument* PlayerControl::Doc() const { return ws_.Active(); }

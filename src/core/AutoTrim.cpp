@@ -3,6 +3,7 @@
 #include "core/AudioDocument.h"
 #include "core/BlockStore.h"
 #include "core/EditFraming.h"
+#include "core/FixedPoint.h"
 #include "core/ProgressTask.h"
 #include "core/SegmentOps.h"
 #include "core/Workspace.h"
@@ -15,13 +16,6 @@
 #include <unistd.h>
 
 namespace sv {
-
-std::int32_t DecibelAmplitude(int db) {
-    if (db <= -127) return 0;
-    double v = std::pow(10.0, db / 20.0) * 16777216.0 + 0.5;
-    if (v >= 2147483647.0) return INT_MAX;
-    return static_cast<std::int32_t>(v);
-}
 
 int FindAutoTrimBounds(LProgressTask& task, const LAudioData& sound, int thresholdDb, TrimBounds& bounds) {
     const std::int32_t length = sound.Length();
@@ -57,7 +51,7 @@ int FindAutoTrimBounds(LProgressTask& task, const LAudioData& sound, int thresho
     }
 
     const std::int64_t peak = *std::max_element(table.begin(), table.end());
-    const std::int64_t limit = peak * DecibelAmplitude(thresholdDb) / 16777216;
+    const std::int64_t limit = peak * DbAmplitude(thresholdDb) / 16777216;
     auto loud = [&](std::size_t pair) { return table[pair * 2] > limit || table[pair * 2 + 1] > limit; };
 
     bounds.start = 0;

@@ -10,9 +10,6 @@ class LAudioData;
 class LProgressTask;
 class Workspace;
 
-// amplitude[dB] of the shared decibel table: trunc(10^(dB/20) * 16,777,216 + 0.5), 0 for -127
-// and below, capped at 2,147,483,647.
-std::int32_t DecibelAmplitude(int db);
 
 struct TrimBounds {
     std::int32_t start = 0;

@@ -4,6 +4,7 @@
 #include "core/BlockReader.h"
 #include "core/BlockWriter.h"
 #include "core/EditFraming.h"
+#include "core/FixedPoint.h"
 #include "core/Host.h"
 #include "core/PasteCommands.h"
 #include "core/ProgressTask.h"
@@ -40,11 +41,6 @@ std::optional<DialogRefusal> Refuse(const std::string& text, const std::string& 
 }
 
 }  // namespace
-
-std::int32_t FixedMul24(std::int32_t a, std::int32_t b) {
-    std::int64_t ah = a >> 12, al = a & 4095, bh = b >> 12, bl = b & 4095;
-    return Saturate(((al * bh) >> 12) + ((ah * bl) >> 12) + ah * bh);
-}
 
 bool AskMixParameters(Workspace& ws, MixParameters& params) {
     LAudioDocument* doc = ws.Active();
@@ -165,7 +161,7 @@ int MixWorker(LProgressTask& task, Workspace& ws, LAudioDocument& doc, const LAu
                 } else {
                     // A straight line from the starting factor down to silence at the last frame.
                     const std::int64_t left = total - frame;
-                    add = FixedMul24(m[c], static_cast<std::int32_t>(factor * left / (fade + 1)));
+                    add = MulFixed24(m[c], static_cast<std::int32_t>(factor * left / (fade + 1)));
                 }
                 d[c] = Saturate(d[c] + add);
             }

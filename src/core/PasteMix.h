@@ -38,7 +38,5 @@ bool RunMixTask(Workspace& ws, const LAudioData& source, const MixParameters& pa
 // desktop's clipboard held).
 bool PasteMixSound(Workspace& ws, const LAudioData& source);
 
-// The 24-bit fixed-point product a × b / 16,777,216 from 12-bit halves.
-std::int32_t FixedMul24(std::int32_t a, std::int32_t b);
 
 }  // namespace sv

@@ -4,6 +4,7 @@
 // settings, the block store, the notifier). The frame window implements FrameWindows to show
 // what changes here; headless tests use no windows at all.
 #include "core/AudioData.h"
+#include "core/AudioReader.h"
 #include "core/AudioDocument.h"
 
 #include <cstdint>
@@ -66,6 +67,8 @@ public:
     std::function<void(const std::string&)> addRecentFile;
     // Plays the active document from a frame (the player, once it exists).
     std::function<void(std::int32_t fromFrame)> startPlayback;
+    // Plays a reader already positioned, for frames frames: an effect's preview.
+    std::function<void(Ref<LAudioReader> reader, std::int32_t frames)> playPreview;
     // True while the player is running (the player, once it exists).
     std::function<bool()> isPlaying;
     // Converts sound to another rate and channel count under a running task (the dispatch

@@ -167,7 +167,7 @@ void StereoPanCommand(Workspace& ws) {
     }
     LAudioDocument* doc = EffectTarget(ws);
     DialogSpec spec = StereoPanDialog(kStereoPan.def);
-    spec.preview = [doc](const DialogSpec& s) { PreviewEffect(*doc, LStereoPanEffect(s.IntValue("pan"))); };
+    spec.preview = [&ws, doc](const DialogSpec& s) { PreviewEffect(ws, *doc, LStereoPanEffect(s.IntValue("pan"))); };
     const auto v = AskEffectParameters(ws, {{kStereoPan, "pan"}}, std::move(spec));
     if (v) ApplyEffect(ws, LStereoPanEffect((*v)[0]));
 }

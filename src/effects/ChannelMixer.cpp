@@ -1,6 +1,6 @@
 #include "effects/ChannelMixer.h"
 
-#include "effects/EffectMath.h"
+#include "core/FixedPoint.h"
 
 #include <cstddef>
 

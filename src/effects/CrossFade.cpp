@@ -3,7 +3,7 @@
 #include "core/AudioDocument.h"
 #include "core/BlockReader.h"
 #include "core/SegmentOps.h"
-#include "effects/EffectMath.h"
+#include "core/FixedPoint.h"
 
 #include <algorithm>
 #include <climits>

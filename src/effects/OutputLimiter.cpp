@@ -14,6 +14,7 @@ LOutputLimiter::LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling)
     release_ = 1.0 - std::exp(-1.0 / recovery);
     buffer_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead) * std::max<int>(channels, 1));
     need_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead));
+    nextLoud_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead) + 1);
     position_ = input_->Position();
     Refill();
 }
@@ -45,27 +46,42 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
     need_.resize(have + frames);
     input_->Read(buffer_.data() + have * ch, frames);
     for (std::size_t f = have; f < have + static_cast<std::size_t>(frames); ++f) {
-        double need = 1.0;
-        for (std::size_t c = 0; c < ch; ++c) {
-            const std::int64_t v = std::llabs(static_cast<std::int64_t>(buffer_[f * ch + c]));
-            if (v > ceiling_) need = std::min(need, static_cast<double>(ceiling_) / static_cast<double>(v));
-        }
-        need_[f] = need;
+        std::int64_t peak = 0;
+        for (std::size_t c = 0; c < ch; ++c)
+            peak = std::max<std::int64_t>(peak, std::llabs(static_cast<std::int64_t>(buffer_[f * ch + c])));
+        need_[f] = peak > ceiling_ ? static_cast<double>(ceiling_) / static_cast<double>(peak) : 1.0;
     }
+    // nextLoud_[f]: the first frame at or after f whose peak needs a gain below unity.
+    const std::size_t total = need_.size();
+    nextLoud_.resize(total + 1);
+    nextLoud_[total] = SIZE_MAX;
+    for (std::size_t f = total; f-- > 0;) nextLoud_[f] = need_[f] < 1.0 ? f : nextLoud_[f + 1];
     for (std::int32_t n = 0; n < frames; ++n) {
+        const std::size_t at = static_cast<std::size_t>(n);
+        std::int32_t* out = dst + at * ch;
+        const std::int32_t* in = buffer_.data() + at * ch;
+        const std::size_t loud = nextLoud_[at];
+        const bool quietAhead = loud == SIZE_MAX || loud > at + kLookAhead;
+        if (quietAhead && gain_ == 1.0) {
+            // Everything up to kLookAhead frames before the next loud one passes as it is.
+            std::size_t end = static_cast<std::size_t>(frames);
+            if (loud != SIZE_MAX) end = std::min(end, loud - kLookAhead);
+            std::copy(in, in + (end - at) * ch, out);
+            n = static_cast<std::int32_t>(end) - 1;
+            continue;
+        }
         // The gain must reach each coming peak's need by the time that peak is output: a peak j
         // frames ahead limits the gain now to a straight line from unity L frames before it.
         double target = 1.0;
-        for (std::int32_t j = 0; j <= kLookAhead; ++j) {
-            const double need = need_[static_cast<std::size_t>(n + j)];
-            if (need >= 1.0) continue;
-            const double line = need + (1.0 - need) * static_cast<double>(j) / kLookAhead;
-            target = std::min(target, line);
+        if (!quietAhead) {
+            for (std::size_t j = loud - at; j <= static_cast<std::size_t>(kLookAhead); ++j) {
+                const double need = need_[at + j];
+                if (need >= 1.0) continue;
+                target = std::min(target, need + (1.0 - need) * static_cast<double>(j) / kLookAhead);
+            }
         }
         gain_ = target < gain_ ? target : std::min(target, gain_ + (1.0 - gain_) * release_);
-        if (gain_ > 1.0 - 1e-12) gain_ = 1.0;
-        std::int32_t* out = dst + static_cast<std::size_t>(n) * ch;
-        const std::int32_t* in = buffer_.data() + static_cast<std::size_t>(n) * ch;
+        if (gain_ > 1.0 - 1e-9) gain_ = 1.0;
         for (std::size_t c = 0; c < ch; ++c) {
             std::int64_t v = in[c];
             if (gain_ < 1.0) v = std::llround(static_cast<double>(v) * gain_);

@@ -29,6 +29,7 @@ private:
     double release_ = 0.0;         // share of the distance to unity recovered per frame
     std::vector<std::int32_t> buffer_;  // the look-ahead frames, then the frames being read
     std::vector<double> need_;      // per frame of buffer_: the gain its peak requires
+    std::vector<std::size_t> nextLoud_;
 };
 
 }  // namespace sv

@@ -1,6 +1,6 @@
 #include "effects/StereoPan.h"
 
-#include "effects/EffectMath.h"
+#include "core/FixedPoint.h"
 
 #include <algorithm>
 #include <cmath>

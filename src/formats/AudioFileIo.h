@@ -13,7 +13,7 @@ namespace sv {
 
 class Host;
 class LProgressTask;
-class LTagSet;
+struct LTagSet;
 class Workspace;
 
 enum OpenResult { kOpenDone = 0, kOpenCancelled = 1, kOpenFailed = 2 };

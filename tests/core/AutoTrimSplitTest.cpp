@@ -9,13 +9,6 @@ namespace {
 
 using AutoTrimTest = EditTest;
 
-TEST(DecibelAmplitude, MatchesTheSharedTable) {
-    EXPECT_EQ(DecibelAmplitude(0), 16777216);
-    EXPECT_EQ(DecibelAmplitude(-20), 1677722);
-    EXPECT_EQ(DecibelAmplitude(-127), 0);
-    EXPECT_EQ(DecibelAmplitude(127), 2147483647);
-}
-
 TEST_F(AutoTrimTest, CutsToThePeakGroupsAboveTheThreshold) {
     // Peak bytes: 5 (quiet) in groups 1-2, 100 in groups 4-7, nothing elsewhere.
     LAudioDocument& doc = Open(Make(3072, 1, [](int k, int) {

@@ -135,11 +135,5 @@ TEST_F(PasteMixTest, CancellingTheWorkLeavesTheDocumentAsItWas) {
     EXPECT_EQ(dir.List(), files);  // the half-written block is gone
 }
 
-TEST(FixedMul24, ApproximatesTheProductOverUnity) {
-    EXPECT_EQ(FixedMul24(1000, 16777216), 1000);
-    EXPECT_EQ(FixedMul24(1 << 20, 8388608), 1 << 19);
-    EXPECT_EQ(FixedMul24(-4096, 16777216), -4096);
-}
-
 }  // namespace
 }  // namespace sv::test

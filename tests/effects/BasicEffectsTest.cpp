@@ -2,7 +2,7 @@
 
 #include "core/ProgressTask.h"
 #include "core/UndoRing.h"
-#include "effects/EffectMath.h"
+#include "core/FixedPoint.h"
 #include "effects/EffectPreview.h"
 #include "effects/EffectRun.h"
 #include "effects/Filter.h"
@@ -345,17 +345,16 @@ TEST_F(BasicEffects, PanDialogOffersAPreviewOfTheChainFromTheSelectionStart) {
     Open(Samples(1000, 2, [](int k, int c) { return k + c; }), 2);
     Doc().SetSelection(200, 700, 200);
     std::int32_t frames = 0, first = -1;
-    SetPreviewPlayer([&](Ref<LAudioReader> chain, std::int32_t n) {
+    ws.playPreview = [&](Ref<LAudioReader> chain, std::int32_t n) {
         frames = n;
         std::int32_t buf[2];
         chain->Read(buf, 1);
         first = buf[0];
-    });
+    };
     Run(kCmdStereoPan);  // no scripted answer: cancelled
     ASSERT_EQ(host.shownDialogs.size(), 1u);
     ASSERT_TRUE(host.shownDialogs[0].preview);
     host.shownDialogs[0].preview(host.shownDialogs[0]);
-    SetPreviewPlayer(nullptr);
     EXPECT_EQ(frames, 500);
     EXPECT_EQ(first, 200);  // centre pan: the input itself
 }

@@ -2,7 +2,7 @@
 
 #include "effects/ChannelConverter.h"
 #include "effects/ChannelMixer.h"
-#include "effects/EffectMath.h"
+#include "core/FixedPoint.h"
 #include "effects/Filter.h"
 
 #include <cmath>

@@ -51,7 +51,9 @@ TEST(OutputLimiterTest, PeaksAreLimitedSmoothlyAndTheRestIsLeftAlone) {
         ASSERT_TRUE(o == 0 || (o > 0) == (x > 0)) << i;  // nor turned over
         loudest = std::max(loudest, std::abs(o));
         // Before the look-ahead reaches the burst nothing changes.
-        if (i < 20000 - LOutputLimiter::kLookAhead) ASSERT_EQ(o, x) << i;
+        if (i < 20000 - LOutputLimiter::kLookAhead) {
+            ASSERT_EQ(o, x) << i;
+        }
     }
     EXPECT_GT(loudest, 0x7FFF0 * 9 / 10);
     // After the burst the gain recovers: a second later the tone is back within 1 %.

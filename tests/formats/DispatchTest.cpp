@@ -41,13 +41,21 @@ class DispatchTest : public ::testing::Test {
 protected:
     DispatchTest() {
         setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        // The temporary decode files stay after use; keep them out of the real temporary folder.
+        const char* old = std::getenv("TMPDIR");
+        oldTmp = old ? old : "";
+        setenv("TMPDIR", tmp.path().c_str(), 1);
         RegisterFormatCommands(registry);
         RegisterDocumentCommands(registry);
         RegisterEditCommands(registry);
         RegisterFileEditCommands(registry);
         InstallFormatServices(ws);
     }
-    ~DispatchTest() override { unsetenv("XDG_DATA_HOME"); }
+    ~DispatchTest() override {
+        unsetenv("XDG_DATA_HOME");
+        if (oldTmp.empty()) unsetenv("TMPDIR");
+        else setenv("TMPDIR", oldTmp.c_str(), 1);
+    }
 
     // A 16-bit WAV whose frame k holds (k % 1000) * 16 on the left and its negation on the right.
     std::string MakeWav(const std::string& path, std::int32_t frames, std::uint8_t channels = 2, int rate = 22050) {
@@ -69,7 +77,8 @@ protected:
         return *doc;
     }
 
-    TempFolder data, files, work;
+    TempFolder data, files, work, tmp;
+    std::string oldTmp;
     BlockStore store{work.path()};
     ScriptedHost host;
     MemorySettingsScope user;
@@ -140,6 +149,8 @@ TEST_F(DispatchTest, AnUnknownExtensionOrNoneGoesThroughTheMediaDecoder) {
     EXPECT_NE(std::find(host.progressTexts.begin(), host.progressTexts.end(), "0:Loading with DirectX"),
               host.progressTexts.end());
     EXPECT_TRUE(host.messages.empty());
+    // The decoded file stays for the next reservation; its lock file is gone.
+    EXPECT_EQ(tmp.List(), std::vector<std::string>{"Temp1.wav"});
 }
 
 TEST_F(DispatchTest, MissingMediaDecoderGivesTheFormatMessageAndMissingFilesTheirOwn) {
@@ -173,41 +184,43 @@ TEST_F(DispatchTest, MissingMediaDecoderGivesTheFormatMessageAndMissingFilesThei
 TEST_F(DispatchTest, CancellingTheMediaDecoderEndsItWithoutAMessage) {
     if (!ToolExists("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
     const std::string src = files.File("long.mka");
-    ASSERT_EQ(RunCommand("ffmpeg -loglevel error -f lavfi -i anoisesrc=d=600:r=48000 -c:a flac " + Sh(src)), 0);
+    ASSERT_EQ(RunCommand("ffmpeg -loglevel error -f lavfi -i anoisesrc=d=120:r=48000 -c:a flac " + Sh(src)), 0);
     host.cancelAtPump = 1;
     bool show = true;
     Ref<LAudioReader> r;
     EXPECT_EQ(Open(r, src, &show), 1);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(show);
+    // The decoder is gone with its half-written file and the reservation.
+    EXPECT_EQ(tmp.List(), std::vector<std::string>{});
 }
 
 TEST_F(DispatchTest, TemporaryDecodeNamesSkipThoseHeldElsewhere) {
-    TempFolder tmp;
+    TempFolder folder;
     {
-        TempDecodeFile first = TempDecodeFile::Reserve(tmp.path());
+        TempDecodeFile first = TempDecodeFile::Reserve(folder.path());
         ASSERT_TRUE(first.Held());
-        EXPECT_EQ(first.WavPath(), tmp.File("Temp1.wav"));
+        EXPECT_EQ(first.WavPath(), folder.File("Temp1.wav"));
         // While the first reservation holds Temp1.lck, another one gets Temp2.
-        TempDecodeFile second = TempDecodeFile::Reserve(tmp.path());
+        TempDecodeFile second = TempDecodeFile::Reserve(folder.path());
         EXPECT_EQ(second.Number(), 2);
     }
     // Released: the lock files are gone and Temp1 is free again; a left-over Temp1.wav is reused.
-    EXPECT_FALSE(FileExists(tmp.File("Temp1.lck")));
-    WriteBytes(tmp.File("Temp1.wav"), Bytes(10, 1));
-    EXPECT_EQ(TempDecodeFile::Reserve(tmp.path()).Number(), 1);
-    EXPECT_FALSE(FileExists(tmp.File("Temp1.wav")));
+    EXPECT_FALSE(FileExists(folder.File("Temp1.lck")));
+    WriteBytes(folder.File("Temp1.wav"), Bytes(10, 1));
+    EXPECT_EQ(TempDecodeFile::Reserve(folder.path()).Number(), 1);
+    EXPECT_FALSE(FileExists(folder.File("Temp1.wav")));
     // A Temp1.wav that another process has open (locked) is left alone.
-    WriteBytes(tmp.File("Temp1.wav"), Bytes(10, 1));
-    LockFile reader = LockFile::Acquire(tmp.File("Temp1.wav"));
+    WriteBytes(folder.File("Temp1.wav"), Bytes(10, 1));
+    LockFile reader = LockFile::Acquire(folder.File("Temp1.wav"));
     ASSERT_TRUE(reader.Held());
-    EXPECT_EQ(TempDecodeFile::Reserve(tmp.path()).Number(), 2);
+    EXPECT_EQ(TempDecodeFile::Reserve(folder.path()).Number(), 2);
     // Another process holding Temp1.lck (flock from a separate process).
     reader.Release();
     if (ToolExists("flock")) {
-        const std::string lck = tmp.File("Temp1.lck");
+        const std::string lck = folder.File("Temp1.lck");
         ASSERT_EQ(RunCommand("flock " + Sh(lck) + " sleep 2 & sleep 0.3"), 0);
-        EXPECT_EQ(TempDecodeFile::Reserve(tmp.path()).Number(), 2);
+        EXPECT_EQ(TempDecodeFile::Reserve(folder.path()).Number(), 2);
     }
 }
 

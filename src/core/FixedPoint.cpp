@@ -1,4 +1,4 @@
-#include "effects/EffectMath.h"
+#include "core/FixedPoint.h"
 
 #include <array>
 #include <cmath>

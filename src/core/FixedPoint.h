@@ -1,5 +1,5 @@
 #pragma once
-// The arithmetic every effect shares: 24-bit fixed-point multiplication (1.0 = 16,777,216),
+// The arithmetic every sound processor shares: 24-bit fixed-point multiplication (1.0 = 16,777,216),
 // whole-decibel conversion of such factors and the amplitude and power tables indexed by a
 // signed decibel byte, in which -127 (and -128) mean silence.
 #include <cstdint>
