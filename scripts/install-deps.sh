@@ -11,7 +11,7 @@ packages=(
   libgsm1-dev libmpg123-dev
   clang libclang-rt-14-dev
   sox ffmpeg lame flac mpg123
-  xvfb xclip
+  xvfb xauth xclip
 )
 
 missing=()

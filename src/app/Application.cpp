@@ -68,11 +68,9 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
     player_ = std::make_unique<PlayerControl>(*workspace_);
     player_->InstallHooks();
     openFile = [](Workspace& w, const std::string& path) {
+        bool askRaw = true;
         bool showErrors = true;
-        Ref<LAudioDocument> doc = OpenDocumentFromFile(w, path, nullptr, &showErrors);
-        if (!doc) return false;
-        w.AddDocument(doc);
-        return true;
+        return OpenFileIntoWindow(w, path, &askRaw, &showErrors);
     };
     RegisterAllCommands(registry_, *this);
     frame_ = std::make_unique<FrameWindow>(*workspace_, registry_);

@@ -1,11 +1,36 @@
 #include "effects/DocumentTask.h"
 
 #include "core/AudioDocument.h"
+#include "core/SegmentOps.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace sv {
 
 Ref<LBlockWriter> LDocumentTask::NewWriter(LAudioData& target) {
     return LBlockWriter::Create(store_, target, doc_.sound.sampleRate, doc_.sound.channels);
+}
+
+int LDocumentTask::ReplaceWithChain(Ref<LAudioReader> chain, std::int32_t frames, std::int32_t start,
+                                    std::int32_t end) {
+    LAudioData result(doc_.sound.sampleRate, doc_.sound.channels);
+    Ref<LBlockWriter> writer = NewWriter(result);
+    std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * doc_.sound.channels);
+    for (std::int32_t done = 0; done < frames;) {
+        const std::int32_t n = std::min(kMaxFramesPerCall, frames - done);
+        chain->Read(buffer.data(), n);
+        writer->Write(buffer.data(), n);
+        done += n;
+        SetProgress(static_cast<double>(done) / frames);
+        if (Pump()) return kTaskCancelled;
+        if (writer->error) break;
+    }
+    chain = nullptr;
+    if (!FinishWriter(*writer)) return kTaskFailed;
+    if (!OpenEdit()) return kTaskFailed;
+    ReplaceRange(doc_.sound, start, end, result);
+    return kTaskDone;
 }
 
 bool LDocumentTask::FinishWriter(LBlockWriter& writer) {

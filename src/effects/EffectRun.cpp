@@ -33,25 +33,8 @@ int LEffectRun::Work() {
         return kTaskFailed;
     }
 
-    LAudioData result(doc_.sound.sampleRate, doc_.sound.channels);
-    Ref<LBlockWriter> writer = NewWriter(result);
     if (start > 0) chain->Seek(start);
-    const std::int32_t total = end - start;
-    std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * doc_.sound.channels);
-    for (std::int32_t done = 0; done < total;) {
-        const std::int32_t n = std::min(kMaxFramesPerCall, total - done);
-        chain->Read(buffer.data(), n);
-        writer->Write(buffer.data(), n);
-        done += n;
-        SetProgress(static_cast<double>(done) / total);
-        if (Pump()) return kTaskCancelled;
-        if (writer->error) break;
-    }
-    chain = nullptr;
-    if (!FinishWriter(*writer)) return kTaskFailed;
-    if (!OpenEdit()) return kTaskFailed;
-    ReplaceRange(doc_.sound, start, end, result);
-    return kTaskDone;
+    return ReplaceWithChain(std::move(chain), end - start, start, end);
 }
 
 }  // namespace sv

@@ -87,22 +87,8 @@ protected:
             Error("Le résultat serait trop long pour un document.");
             return kTaskFailed;
         }
-        LAudioData result(doc_.sound.sampleRate, doc_.sound.channels);
-        Ref<LBlockWriter> writer = NewWriter(result);
-        std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * doc_.sound.channels);
-        for (std::int32_t done = 0; done < total;) {
-            const std::int32_t n = std::min(kMaxFramesPerCall, total - done);
-            chain->Read(buffer.data(), n);
-            writer->Write(buffer.data(), n);
-            done += n;
-            SetProgress(static_cast<double>(done) / total);
-            if (Pump()) return kTaskCancelled;
-            if (writer->error) break;
-        }
-        chain = nullptr;
-        if (!FinishWriter(*writer)) return kTaskFailed;
-        if (!OpenEdit()) return kTaskFailed;
-        ReplaceRange(doc_.sound, start, end, result);
+        const int result = ReplaceWithChain(std::move(chain), total, start, end);
+        if (result != kTaskDone) return result;
         const std::int64_t newEnd = static_cast<std::int64_t>(start) + total;
         doc_.selectionEnd = static_cast<std::int32_t>(std::min<std::int64_t>(newEnd, INT32_MAX));
         return kTaskDone;

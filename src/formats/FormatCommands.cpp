@@ -54,6 +54,7 @@ bool SaveTo(Workspace& ws, LAudioDocument& doc, const std::string& path, bool sh
     SaveParameters params{path, doc.sound.sampleRate, doc.sound.channels, showOptions, doc.tags.get()};
     if (SaveDocumentAs(ws, doc, params) != 0) return false;
     doc.path = path;
+    if (ws.addRecentFile) ws.addRecentFile(path);
     if (!EnoughSpace(ws)) {
         host.MessageBox("Le fichier \"" + path +
                             "\" peut ne pas avoir été enregistrée du fait du peu d'espace libre sur votre disque. "

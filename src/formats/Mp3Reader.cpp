@@ -209,13 +209,15 @@ public:
 private:
     void Open(const std::string& path) {
         InitLibrary();
-        source_.fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!source_.fd.valid()) {
+        // Non-blocking at first, so that a FIFO or device named ".mp3" is refused rather than
+        // waited on.
+        source_.fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        struct stat st {};
+        if (!source_.fd.valid() || ::fstat(source_.fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            ::fcntl(source_.fd.get(), F_SETFL, 0) != 0) {
             errorCode = kReaderCannotOpen;
             return;
         }
-        struct stat st {};
-        ::fstat(source_.fd.get(), &st);
         const std::int64_t size = st.st_size;
         // The header search needs the start; an ID3v1 check needs the end: read both.
         std::vector<std::uint8_t> probe(static_cast<std::size_t>(std::min<std::int64_t>(size, kProbeBytes)));

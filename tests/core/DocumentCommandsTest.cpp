@@ -7,6 +7,7 @@
 #include "core/Workspace.h"
 #include "platform/Settings.h"
 #include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 
@@ -17,17 +18,9 @@
 namespace sv {
 namespace {
 
-class DocumentCommandsTest : public ::testing::Test {
+class DocumentCommandsTest : public ::testing::Test, protected test::TestWorkspace {
 protected:
     DocumentCommandsTest() { RegisterDocumentCommands(registry); }
-    test::TempFolder dir;
-    BlockStore store{dir.path()};
-    test::ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
 };
 
 TEST_F(DocumentCommandsTest, NewDocumentAsksTheFormatAndStoresIt) {

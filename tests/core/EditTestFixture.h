@@ -8,7 +8,7 @@
 #include "core/Notifier.h"
 #include "core/Workspace.h"
 #include "platform/Settings.h"
-#include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 
@@ -18,7 +18,7 @@
 
 namespace sv::test {
 
-class EditTest : public ::testing::Test {
+class EditTest : public ::testing::Test, protected TestWorkspace {
 protected:
     EditTest() { RegisterEditCommands(registry); }
 
@@ -40,14 +40,6 @@ protected:
     bool Run(int id) { return registry.Run(id, ws); }
     LAudioDocument& Doc() { return *ws.Active(); }
 
-    TempFolder dir;
-    BlockStore store{dir.path()};
-    ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
 };
 
 }  // namespace sv::test

@@ -10,7 +10,7 @@
 #include "core/Workspace.h"
 #include "effects/BasicEffectCommands.h"
 #include "platform/Settings.h"
-#include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 
@@ -72,7 +72,7 @@ struct DocumentState {
     }
 };
 
-class EffectTest : public ::testing::Test {
+class EffectTest : public ::testing::Test, protected TestWorkspace {
 protected:
     EffectTest() { RegisterBasicEffectCommands(registry); }
 
@@ -114,14 +114,6 @@ protected:
         return s;
     }
 
-    TempFolder dir;
-    BlockStore store{dir.path()};
-    ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
 };
 
 // The shared fixed-point product, written out from its definition for the expected figures.

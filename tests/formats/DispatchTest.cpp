@@ -377,8 +377,11 @@ TEST_F(DispatchTest, RealAudioCannotBeSavedAndOffersAnotherFormat) {
     host.answers.push_back(MsgAnswer::Yes);
     host.savePicks.push_back(files.File("talk"));
     host.dialogs.push_back({true, {}});
+    std::vector<std::string> recent;
+    ws.addRecentFile = [&recent](const std::string& p) { recent.push_back(p); };
     EXPECT_TRUE(SaveDocument(ws, doc));
     EXPECT_EQ(doc.path, files.File("talk.wav"));
+    EXPECT_EQ(recent, std::vector<std::string>{files.File("talk.wav")});
 }
 
 TEST_F(DispatchTest, FileDialogsOfferTheirFiltersInOrder) {

@@ -123,6 +123,10 @@ TEST_F(Mp3ReaderTest, LastFrameIsKeptWithoutTagAndTheTagIsSkippedWithIt) {
 
 TEST_F(Mp3ReaderTest, MissingAndHeaderlessFilesGiveCodesFourAndThree) {
     EXPECT_EQ(OpenMp3Reader(dir.File("absent.mp3"))->errorCode, 4);
+    // A folder or a pipe is refused at once rather than read or waited on.
+    ASSERT_EQ(RunCommand("mkdir " + Sh(dir.File("folder.mp3")) + " && mkfifo " + Sh(dir.File("pipe.mp3"))), 0);
+    EXPECT_EQ(OpenMp3Reader(dir.File("folder.mp3"))->errorCode, 4);
+    EXPECT_EQ(OpenMp3Reader(dir.File("pipe.mp3"))->errorCode, 4);
     WriteBytes(dir.File("text.mp3"), Bytes(5000, 'a'));
     Ref<LAudioReader> r = OpenMp3Reader(dir.File("text.mp3"));
     EXPECT_EQ(r->errorCode, 3);
