@@ -3,6 +3,8 @@
 // to 48 kHz stereo on the way out.
 #include "Bench.h"
 
+#include "core/HeadlessHost.h"
+
 #include "core/AudioDocument.h"
 #include "core/BlockStore.h"
 #include "core/Host.h"
@@ -20,41 +22,11 @@
 namespace sv::bench {
 namespace {
 
-class SilentProgress : public ProgressUi {
-public:
-    void SetText(int, const std::string&) override {}
-    void SetPercent(int) override {}
-    bool Pump() override { return false; }
-    void Error(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
-};
-
-class QuietHost : public Host {
-public:
-    MsgAnswer MessageBox(const std::string& text, const std::string&, MsgIcon, MsgButtons) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return MsgAnswer::Ok;
-    }
-    bool RunDialog(DialogSpec&) override { return true; }
-    std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::string> PickOpenFiles(const std::string&, const std::string&, const std::vector<FileFilter>&,
-                                           bool) override {
-        return {};
-    }
-    std::optional<std::string> PickSaveFile(const std::string&, const std::string&, const std::string&,
-                                            const std::vector<FileFilter>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> PickFolder(const std::string&, const std::string&) override { return std::nullopt; }
-    std::unique_ptr<ProgressUi> OpenProgress(const std::string&) override { return std::make_unique<SilentProgress>(); }
-};
-
 struct Frame {
     explicit Frame(const std::string& folder) : store(folder + "/blocks") {
         ::setenv("XDG_DATA_HOME", folder.c_str(), 1);  // no stored WAV format of the user's
     }
-    QuietHost host;
+    HeadlessHost host;
     MemorySettingsScope user;
     Settings settings{user, nullptr};
     ManualNotifier notifier;

@@ -4,6 +4,8 @@
 // only the peak files, which the bytes-read figure shows).
 #include "Bench.h"
 
+#include "core/HeadlessHost.h"
+
 #include "core/AudioDocument.h"
 #include "core/BlockWriter.h"
 #include "core/CommandIds.h"
@@ -25,37 +27,6 @@ namespace {
 constexpr std::int32_t kRate = 44100;
 constexpr int kChannels = 2;
 
-class QuietProgress : public ProgressUi {
-public:
-    void SetText(int, const std::string&) override {}
-    void SetPercent(int) override {}
-    bool Pump() override { return false; }
-    void Error(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
-};
-
-// Accepts every dialog with its values and answers Yes / OK.
-class AcceptingHost : public Host {
-public:
-    MsgAnswer MessageBox(const std::string& text, const std::string&, MsgIcon, MsgButtons) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return MsgAnswer::Ok;
-    }
-    bool RunDialog(DialogSpec&) override { return true; }
-    std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::string> PickOpenFiles(const std::string&, const std::string&, const std::vector<FileFilter>&,
-                                           bool) override {
-        return {};
-    }
-    std::optional<std::string> PickSaveFile(const std::string&, const std::string&, const std::string&,
-                                            const std::vector<FileFilter>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> PickFolder(const std::string&, const std::string&) override { return std::nullopt; }
-    std::unique_ptr<ProgressUi> OpenProgress(const std::string&) override { return std::make_unique<QuietProgress>(); }
-};
-
 struct Frame {
     explicit Frame(const std::string& folder) : store(folder) {
         user.Set("Settings", "AutoPlaybackAfterEffects", "0");
@@ -67,7 +38,7 @@ struct Frame {
         return *doc;
     }
     BlockStore store;
-    AcceptingHost host;
+    HeadlessHost host;
     MemorySettingsScope user;
     Settings settings{user, nullptr};
     ManualNotifier notifier;

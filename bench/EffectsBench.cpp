@@ -5,6 +5,8 @@
 // amplify in microseconds, since it only scales segment gains.
 #include "Bench.h"
 
+#include "core/HeadlessHost.h"
+
 #include "core/AudioDocument.h"
 #include "core/BlockWriter.h"
 #include "core/CommandIds.h"
@@ -29,37 +31,6 @@ namespace {
 constexpr std::int32_t kRate = 44100;
 constexpr int kChannels = 2;
 constexpr std::int32_t kFrames = 10 * 60 * kRate;
-
-class QuietProgress : public ProgressUi {
-public:
-    void SetText(int, const std::string&) override {}
-    void SetPercent(int) override {}
-    bool Pump() override { return false; }
-    void Error(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
-};
-
-// Accepts every dialog with the values it shows (the stored ones).
-class AcceptingHost : public Host {
-public:
-    MsgAnswer MessageBox(const std::string& text, const std::string&, MsgIcon, MsgButtons) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return MsgAnswer::Ok;
-    }
-    bool RunDialog(DialogSpec& spec) override { return spec.TryAccept(*this); }
-    std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::string> PickOpenFiles(const std::string&, const std::string&, const std::vector<FileFilter>&,
-                                           bool) override {
-        return {};
-    }
-    std::optional<std::string> PickSaveFile(const std::string&, const std::string&, const std::string&,
-                                            const std::vector<FileFilter>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> PickFolder(const std::string&, const std::string&) override { return std::nullopt; }
-    std::unique_ptr<ProgressUi> OpenProgress(const std::string&) override { return std::make_unique<QuietProgress>(); }
-};
 
 // The document (internal samples) and the same sound as a 16-bit WAV file for sox.
 struct Frame {
@@ -101,7 +72,7 @@ struct Frame {
 
     std::string folder;
     BlockStore store;
-    AcceptingHost host;
+    HeadlessHost host;
     MemorySettingsScope user;
     Settings settings{user, nullptr};
     ManualNotifier notifier;

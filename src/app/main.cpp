@@ -1,7 +1,7 @@
 // Process entry: settles the display, builds the application object and runs the event loop.
 #include "app/AppIcon.h"
 #include "app/Application.h"
-#include "app/HeadlessHost.h"
+#include "core/HeadlessHost.h"
 
 #include <QApplication>
 #include <QDir>

@@ -108,12 +108,10 @@ int LCrossFadeTask::Work() {
     }
     outgoing = nullptr;
     incoming = nullptr;
-    if (!FinishWriter(*writer)) return kTaskFailed;
-    if (!OpenEdit()) return kTaskFailed;
     const std::int32_t from = static_cast<std::int32_t>(from64);
-    ReplaceRange(doc_.sound, from, static_cast<std::int32_t>(plan.incomingStart + plan.length), result);
-    doc_.SetSelection(from, from + total, from);
-    return kTaskDone;
+    const int status = Commit(*writer, result, from, static_cast<std::int32_t>(plan.incomingStart + plan.length));
+    if (status == kTaskDone) doc_.SetSelection(from, from + total, from);
+    return status;
 }
 
 }  // namespace sv

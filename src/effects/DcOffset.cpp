@@ -65,10 +65,7 @@ int LDcOffsetTask::Work() {
         if (writer->error) break;
     }
     reader = nullptr;
-    if (!FinishWriter(*writer)) return kTaskFailed;
-    if (!OpenEdit()) return kTaskFailed;
-    ReplaceRange(doc_.sound, start, end, result);
-    return kTaskDone;
+    return Commit(*writer, result, start, end);
 }
 
 }  // namespace sv

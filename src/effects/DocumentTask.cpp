@@ -27,7 +27,11 @@ int LDocumentTask::ReplaceWithChain(Ref<LAudioReader> chain, std::int32_t frames
         if (writer->error) break;
     }
     chain = nullptr;
-    if (!FinishWriter(*writer)) return kTaskFailed;
+    return Commit(*writer, result, start, end);
+}
+
+int LDocumentTask::Commit(LBlockWriter& writer, const LAudioData& result, std::int32_t start, std::int32_t end) {
+    if (!FinishWriter(writer)) return kTaskFailed;
     if (!OpenEdit()) return kTaskFailed;
     ReplaceRange(doc_.sound, start, end, result);
     return kTaskDone;

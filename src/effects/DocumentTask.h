@@ -32,6 +32,9 @@ protected:
     Ref<LBlockWriter> NewWriter(LAudioData& target);
     // Finishes writer; false (with the error shown) when its block is not complete.
     bool FinishWriter(LBlockWriter& writer);
+    // Finishes writer, opens the edit and puts result in place of [start, end): the last step
+    // of every task. Returns the task result.
+    int Commit(LBlockWriter& writer, const LAudioData& result, std::int32_t start, std::int32_t end);
     // Reads frames frames of chain (already positioned) into a new block in pieces of at
     // most 8,192, then opens the edit and puts the block in place of [start, end). The chain
     // is released before the document changes. Returns the task result.

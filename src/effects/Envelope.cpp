@@ -61,11 +61,9 @@ int LEnvelopeTask::Work() {
         gain = target;
     }
     reader = nullptr;
-    if (!FinishWriter(*writer)) return kTaskFailed;
-    if (!OpenEdit()) return kTaskFailed;
-    ReplaceRange(doc_.sound, start, end, result);
-    if (trimAfter_) DeleteRange(doc_.sound, end, doc_.sound.Length());
-    return kTaskDone;
+    const int status = Commit(*writer, result, start, end);
+    if (status == kTaskDone && trimAfter_) DeleteRange(doc_.sound, end, doc_.sound.Length());
+    return status;
 }
 
 LCurve FadeInCurve() { return {{0, 0}, {255, kUnityLevel}}; }

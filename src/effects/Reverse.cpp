@@ -41,10 +41,7 @@ int LReverseTask::Work() {
         if (writer->error) break;
     }
     reader = nullptr;
-    if (!FinishWriter(*writer)) return kTaskFailed;
-    if (!OpenEdit()) return kTaskFailed;
-    ReplaceRange(doc_.sound, start, end, result);
-    return kTaskDone;
+    return Commit(*writer, result, start, end);
 }
 
 }  // namespace sv

@@ -1,5 +1,6 @@
 #include "views/RecorderWaveWindow.h"
 
+#include "views/WaveRequest.h"
 #include "views/WaveWindow.h"
 
 #include <QMetaObject>
@@ -41,18 +42,7 @@ void LWaveWindow::Detach() {
 }
 
 void LWaveWindow::RequestRange(std::int32_t start, std::int32_t length) {
-    const WaveGeometry old = requested_;
-    requested_ = {start, std::max(1, length), std::min(width(), kMaxColumns)};
-    thread_.Request(requested_.start, requested_.length, requested_.width);
-    if (old.length == requested_.length && old.width == requested_.width && old.length > 0) {
-        WaveGeometry moved = old;
-        moved.start = requested_.start;
-        const std::int64_t d = -moved.FrameToColumn(old.start);
-        if (d != 0 && std::llabs(d) < requested_.width) scroll(static_cast<int>(-d), 0);
-        else if (d != 0) update();
-    } else {
-        update();
-    }
+    RequestWaveRange(*this, thread_, requested_, start, length);
 }
 
 void LWaveWindow::SetPosition(std::int32_t frame) {

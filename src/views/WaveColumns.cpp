@@ -238,4 +238,14 @@ bool ComputeColumnsFromPeaks(const LAudioData& sound, const ColumnStyle& style, 
     return true;
 }
 
+ViewRepaint RepaintForRequest(const WaveGeometry& old, const WaveGeometry& now) {
+    if (old.length != now.length || old.width != now.width || old.length <= 0) return {ViewRepaint::Everything, 0};
+    WaveGeometry moved = old;
+    moved.start = now.start;
+    const std::int64_t d = -moved.FrameToColumn(old.start);
+    if (d == 0) return {};
+    if (std::llabs(d) < now.width) return {ViewRepaint::Scroll, static_cast<int>(-d)};
+    return {ViewRepaint::Everything, 0};
+}
+
 }  // namespace sv

@@ -33,6 +33,15 @@ struct WaveGeometry {
     bool UsesPeakFiles() const { return static_cast<std::int64_t>(length) > 256LL * width; }
 };
 
+// How a view's pixels follow a new request. A move of the start by less than a screen at the
+// same scale moves the pixels by the same column shift as the drawing thread moves its bytes,
+// so only the exposed columns are painted again.
+struct ViewRepaint {
+    enum Kind { Nothing, Scroll, Everything } kind = Nothing;
+    int shift = 0;  // pixels to the right for Scroll
+};
+ViewRepaint RepaintForRequest(const WaveGeometry& old, const WaveGeometry& now);
+
 // What the columns show of the sound: modes 1 and 2 of a stereo sound give the left channel's
 // peak in the top byte and the right channel's in the bottom byte; otherwise (and for every
 // mono sound) the top byte is the positive peak and the bottom one the negative peak over all

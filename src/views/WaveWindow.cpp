@@ -1,6 +1,7 @@
 #include "views/WaveWindow.h"
 
 #include "core/TimeText.h"
+#include "views/WaveRequest.h"
 
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -81,20 +82,7 @@ void LSVWaveWindow::Detach() {
 }
 
 void LSVWaveWindow::RequestRange(std::int32_t start, std::int32_t length) {
-    const WaveGeometry old = requested_;
-    requested_ = {start, std::max(1, length), std::min(width(), kMaxColumns)};
-    thread_.Request(requested_.start, requested_.length, requested_.width);
-    if (old.length == requested_.length && old.width == requested_.width && old.length > 0) {
-        // A move of the start by less than a screen moves the pixels by the same column shift
-        // as the drawing thread moves its bytes; only the exposed columns are painted again.
-        WaveGeometry moved = old;
-        moved.start = requested_.start;
-        const std::int64_t d = -moved.FrameToColumn(old.start);
-        if (d != 0 && std::llabs(d) < requested_.width) scroll(static_cast<int>(-d), 0);
-        else if (d != 0) update();
-    } else {
-        update();
-    }
+    RequestWaveRange(*this, thread_, requested_, start, length);
     // While the selection scrolls, its moving edge follows the view.
     if (autoScroll_ == kWaveScrollToStart) SpanTo(start);
     else if (autoScroll_ == kWaveScrollToEnd) SpanTo(Clamp32(requested_.ColumnToFrame(requested_.width)));

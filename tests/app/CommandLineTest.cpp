@@ -2,7 +2,7 @@
 // from the command line with nobody at the keyboard.
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "app/HeadlessHost.h"
+#include "core/HeadlessHost.h"
 #include "core/AudioDocument.h"
 #include "formats/WavReader.h"
 #include "formats/WavWriter.h"

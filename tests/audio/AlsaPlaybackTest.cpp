@@ -8,6 +8,7 @@
 #include "core/Workspace.h"
 #include "platform/Settings.h"
 #include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 #include "PlayerTestSupport.h"
@@ -23,7 +24,7 @@ namespace {
 
 std::unique_ptr<LAudioDevice> MakeAlsa() { return std::make_unique<LAlsaDevice>(); }
 
-class AlsaPlaybackTest : public ::testing::Test {
+class AlsaPlaybackTest : public ::testing::Test, protected test::TestWorkspace {
 protected:
     AlsaPlaybackTest() {
         // The output file comes from the environment, so parallel tests keep to their folders.
@@ -61,14 +62,6 @@ protected:
         return test::DrainUntil(notifier, [&] { return control->Player().State() == 0; });
     }
 
-    test::TempFolder dir;
-    BlockStore store{dir.path()};
-    test::ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
     std::unique_ptr<PlayerControl> control;
 };
 

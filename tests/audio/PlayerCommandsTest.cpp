@@ -6,6 +6,7 @@
 #include "core/Workspace.h"
 #include "platform/Settings.h"
 #include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 #include "PlayerTestSupport.h"
@@ -15,7 +16,7 @@
 namespace sv {
 namespace {
 
-class PlayerCommandsTest : public ::testing::Test {
+class PlayerCommandsTest : public ::testing::Test, protected test::TestWorkspace {
 protected:
     PlayerCommandsTest() {
         auto dev = std::make_unique<LNullDevice>(true);
@@ -32,14 +33,6 @@ protected:
     ~PlayerCommandsTest() override { control.reset(); }
     LWavePlayer& player() { return control->Player(); }
 
-    test::TempFolder dir;
-    BlockStore store{dir.path()};
-    test::ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
     LNullDevice* device = nullptr;
     std::unique_ptr<PlayerControl> control;
     LAudioDocument* doc = nullptr;

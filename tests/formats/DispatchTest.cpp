@@ -25,6 +25,7 @@
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 
@@ -37,7 +38,7 @@
 namespace sv::test {
 namespace {
 
-class DispatchTest : public ::testing::Test {
+class DispatchTest : public ::testing::Test, protected TestWorkspace {
 protected:
     DispatchTest() {
         setenv("XDG_DATA_HOME", data.path().c_str(), 1);
@@ -77,15 +78,8 @@ protected:
         return *doc;
     }
 
-    TempFolder data, files, work, tmp;
+    TempFolder data, files, tmp;
     std::string oldTmp;
-    BlockStore store{work.path()};
-    ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
 };
 
 TEST_F(DispatchTest, ExtensionsAreComparedWithoutCaseAndADotInAFolderIsNoExtension) {

@@ -16,6 +16,7 @@
 #include "formats/WavWriter.h"
 #include "platform/Settings.h"
 #include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 
@@ -26,7 +27,7 @@
 namespace sv::test {
 namespace {
 
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public ::testing::Test, protected TestWorkspace {
 protected:
     FileCommandsTest() {
         setenv("XDG_DATA_HOME", data.path().c_str(), 1);
@@ -45,14 +46,7 @@ protected:
         return path;
     }
 
-    TempFolder data, files, work;
-    BlockStore store{work.path()};
-    ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
+    TempFolder data, files;
 };
 
 TEST_F(FileCommandsTest, OpenMakesOneDocumentPerFileWithItsTagsAndReportsOnlyTheFirstFailure) {

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "support/ScriptedHost.h"
+#include "support/TestWorkspace.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
 
@@ -42,7 +43,7 @@ std::vector<std::uint8_t> FileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class FileEditTest : public ::testing::Test {
+class FileEditTest : public ::testing::Test, protected TestWorkspace {
 protected:
     FileEditTest() {
         RegisterEditCommands(registry);
@@ -72,15 +73,7 @@ protected:
         return wav;
     }
 
-    TempFolder dir;
     TempFolder files;
-    BlockStore store{dir.path()};
-    ScriptedHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
-    CommandRegistry registry;
     FakeClipboard clipboard{ws};
 };
 

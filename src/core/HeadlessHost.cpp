@@ -1,4 +1,4 @@
-#include "app/HeadlessHost.h"
+#include "core/HeadlessHost.h"
 
 namespace sv {
 
