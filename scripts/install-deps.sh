@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-dejavu-core
   libgtest-dev libgmock-dev
   libasound2-dev alsa-utils
   libgsm1-dev libmpg123-dev

@@ -7,7 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 jobs="$(nproc)"
 
-cmake -S "$root" -B "$root/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONVELA_SANITIZE=ON >/dev/null
+cmake -S "$root" -B "$root/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONVELA_SANITIZE=ON -DSONVELA_GUI=ON -DSONVELA_TESTS=ON >/dev/null
 cmake --build "$root/build/asan" -j "$jobs"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"

@@ -111,6 +111,7 @@ LKeyChangeDlg::LKeyChangeDlg(const KeyTable& current, QWidget* parent) : QDialog
     row->addWidget(commands_, 2);
     row->addLayout(side, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Cancel)->setText("Annuler");
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);

@@ -113,6 +113,7 @@ OptionsDialog::OptionsDialog(Workspace& ws, FrameWindow& frame, QWidget* parent)
     layout->addWidget(shortcuts, 0, Qt::AlignLeft);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Cancel)->setText("Annuler");
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);

@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +33,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Sonvela");
     QApplication::setOrganizationName("Quillon Acoustics");
     QApplication::setWindowIcon(sv::AppIcon());
+    // The program speaks French: so do the standard buttons of Qt's own dialogs.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::French), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
