@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test through CTest, then runs each fuzz target for a
-# bounded time.
+# UndefinedBehaviorSanitizer, runs every test through CTest, runs the player's tests under
+# ThreadSanitizer, then runs each fuzz target for a bounded time.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -16,4 +16,5 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export QT_QPA_PLATFORM=offscreen
 (cd "$root/build/asan" && ctest --output-on-failure -j "$jobs" --timeout 600)
 
+"$root/scripts/tsan.sh" 3
 "$root/scripts/fuzz.sh" "${SONVELA_FUZZ_SECONDS:-20}"

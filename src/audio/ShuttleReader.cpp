@@ -79,7 +79,7 @@ void LShuttleReader::BuildTurn() {
     // The current grain whole; the next grain's lead-in, which ends where the next grain starts
     // so its own turn continues the fade without a step.
     Fetch(grainStart_, grain_, turn_.data());
-    Fetch(grainStart_ + jump_ - fade, fade, next_.data());
+    Fetch(grainStart_ + jump_.load() - fade, fade, next_.data());
     for (std::int32_t k = half; k < grain_; ++k) {
         const std::int64_t w = window_[static_cast<std::size_t>(k)];
         for (std::size_t c = 0; c < ch; ++c) {
@@ -92,11 +92,12 @@ void LShuttleReader::BuildTurn() {
 }
 
 void LShuttleReader::NextGrain() {
-    grainStart_ += jump_;
+    grainStart_ += jump_.load();
     offset_ = 0;
     turnReady_ = false;
     if (ramp_ > 0) {
-        jump_ = static_cast<std::int32_t>(jump_ + (static_cast<std::int64_t>(targetJump_) - jump_) * grain_ / ramp_);
+        const std::int32_t jump = jump_.load();
+        jump_ = static_cast<std::int32_t>(jump + (static_cast<std::int64_t>(targetJump_) - jump) * grain_ / ramp_);
         ramp_ -= grain_;
         if (ramp_ <= 0) jump_ = targetJump_;
     }

@@ -7,6 +7,7 @@
 // reader is read ahead into a cache of 8 grains.
 #include "effects/Filter.h"
 
+#include <atomic>
 #include <vector>
 
 namespace sv {
@@ -22,7 +23,8 @@ public:
     void Seek(std::int32_t position) override;
 
     std::int32_t GrainFrames() const { return grain_; }
-    std::int32_t Jump() const { return jump_; }
+    // Safe from another thread while the player reads (the command bar shows it).
+    std::int32_t Jump() const { return jump_.load(std::memory_order_relaxed); }
     // The cross-fade weight of a grain's frame k, 1.0 = 16,777,216.
     std::int32_t Window(std::int32_t k) const { return window_[static_cast<std::size_t>(k)]; }
 
@@ -33,7 +35,7 @@ private:
     void NextGrain();
 
     std::int32_t grain_;
-    std::int32_t jump_;
+    std::atomic<std::int32_t> jump_;
     std::int32_t targetJump_;
     std::int64_t ramp_;
     std::vector<std::int32_t> window_;

@@ -333,14 +333,17 @@ int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const 
     const std::string ext = LowerExtension(params.path);
     task.SetText(0, "Enregistrement du fichier...");
     task.SetText(1, params.path);
-    Ref<LAudioReader> reader = ConvertReader(LBlockReader::Create(sound), params.sampleRate, params.channels);
     Ref<LAudioWriter> writer;
     std::string temp;
+    std::uint8_t channels = params.channels;
     if (EncoderAvailable(ext)) {
         if (params.showOptions && !ShowSaveOptions(ext, host, params.sampleRate, params.channels)) return kTaskFailed;
+        // The chosen format decides the channels a WAV file can hold.
+        if (ext == ".wav") channels = WavSaveChannels(channels);
         temp = ReserveSiblingName(params.path);
-        if (!temp.empty()) writer = CreateWriterFor(ext, temp, params.sampleRate, params.channels);
+        if (!temp.empty()) writer = CreateWriterFor(ext, temp, params.sampleRate, channels);
     }
+    Ref<LAudioReader> reader = ConvertReader(LBlockReader::Create(sound), params.sampleRate, channels);
     if (!writer || writer->error) {
         writer = nullptr;
         if (!temp.empty()) RemoveFile(temp);

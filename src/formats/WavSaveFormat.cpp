@@ -90,6 +90,12 @@ bool StoreWavSaveFormat(const WAVEFORMATEX& format) {
     return file.Write(bytes.data(), bytes.size()) && file.Close();
 }
 
+std::uint8_t WavSaveChannels(std::uint8_t channels) {
+    WAVEFORMATEX stored = MakePcmFormat(44100, channels, 16);
+    LoadWavSaveFormat(stored);
+    return stored.formatTag == kWaveFormatGsm610 ? 1 : channels;
+}
+
 WAVEFORMATEX AdaptWavSaveFormat(const WAVEFORMATEX& stored, std::int32_t rate, std::uint8_t channels) {
     auto r = static_cast<std::uint32_t>(rate);
     if (stored.formatTag == kWaveFormatPcm) return MakePcmFormat(r, channels, stored.bitsPerSample ? stored.bitsPerSample : 16);

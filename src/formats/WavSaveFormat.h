@@ -26,6 +26,10 @@ bool StoreWavSaveFormat(const WAVEFORMATEX& format);
 // and returned in chosen; false on Cancel, nothing stored.
 bool ChooseWavSaveFormat(Host& host, std::int32_t rate, std::uint8_t channels, WAVEFORMATEX& chosen);
 
+// The channel count a WAV save writes with the stored format: GSM 6.10 holds one channel, so a
+// stereo sound is mixed down to it on the way (the left channel, as the converter does).
+std::uint8_t WavSaveChannels(std::uint8_t channels);
+
 // The stored format made to fit a document's rate and channel count: PCM keeps its sample
 // width, the codecs their own geometry for the new rate.
 WAVEFORMATEX AdaptWavSaveFormat(const WAVEFORMATEX& stored, std::int32_t rate, std::uint8_t channels);

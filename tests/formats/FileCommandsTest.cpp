@@ -123,6 +123,22 @@ TEST_F(FileCommandsTest, SaveAsAsksTheFormatAndWritesTheFileWithItsTags) {
     EXPECT_EQ(doc.modified, 0);
 }
 
+TEST_F(FileCommandsTest, StereoSavedAsGsmIsMixedDownToItsOneChannel) {
+    host.openPicks.push_back({MakeWav("in.wav", 16000)});  // 22,050 Hz stereo
+    registry.Run(kCmdOpen, ws);
+    std::string out = files.File("gsm.wav");
+    host.savePicks.push_back(out);
+    host.dialogs.push_back({true, {{"format", "6"}, {"channels", "0"}}});
+    ASSERT_TRUE(registry.Run(kCmdSaveAs, ws));
+    EXPECT_TRUE(host.progressErrors.empty());
+    Ref<LAudioReader> r = OpenWavReader(out);
+    ASSERT_EQ(r->errorCode, 0);
+    EXPECT_EQ(r->channels, 1);
+    EXPECT_EQ(r->sampleRate, 22050);
+    EXPECT_GE(r->Length(), 16000);
+    EXPECT_EQ(ws.Active()->modified, 0);
+}
+
 TEST_F(FileCommandsTest, ExistingNameAsksBeforeReplacingAndCancelStops) {
     host.openPicks.push_back({MakeWav("in.wav", 100)});
     registry.Run(kCmdOpen, ws);
