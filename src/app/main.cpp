@@ -1,6 +1,7 @@
 // Process entry: settles the display, builds the application object and runs the event loop.
 #include "app/AppIcon.h"
 #include "app/Application.h"
+#include "app/TerminationSignals.h"
 #include "core/HeadlessHost.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         sv::Application app(nullptr, nullptr, headless.get());
+        sv::EndLoopOnTerminationSignals(&qtApp);
         app.Start(options);
         // "-exit" may have ended the run before the event loop started.
         status = app.ExitRequested() ? app.ExitStatus() : QApplication::exec();
