@@ -29,6 +29,7 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
                 edit->setObjectName(QString::fromStdString(id));
                 form->addRow(label, edit);
                 readers_.push_back([edit, id](DialogSpec& s) { s.SetValue(id, edit->text().trimmed().toStdString()); });
+                connect(edit, &QLineEdit::textChanged, this, [this] { RestartPreview(); });
                 break;
             }
             case DialogField::Kind::Choice: {
@@ -41,6 +42,7 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
                     form->addRow(label, combo);
                     readers_.push_back(
                         [combo, id](DialogSpec& s) { s.SetValue(id, std::to_string(combo->currentIndex())); });
+                    connect(combo, &QComboBox::currentIndexChanged, this, [this] { RestartPreview(); });
                 } else {
                     auto* box = new QWidget;
                     auto* row = new QHBoxLayout(box);
@@ -56,6 +58,7 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
                     readers_.push_back([group, id](DialogSpec& s) {
                         s.SetValue(id, std::to_string(std::max(0, group->checkedId())));
                     });
+                    connect(group, &QButtonGroup::idClicked, this, [this] { RestartPreview(); });
                 }
                 break;
             }
@@ -65,6 +68,7 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
                 check->setChecked(f.value == "1");
                 form->addRow(check);
                 readers_.push_back([check, id](DialogSpec& s) { s.SetValue(id, check->isChecked() ? "1" : "0"); });
+                connect(check, &QCheckBox::toggled, this, [this] { RestartPreview(); });
                 break;
             }
             case DialogField::Kind::Label:
@@ -74,14 +78,9 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
     }
     auto* buttons = new QDialogButtonBox;
     if (spec.preview) {
-        // Control 140: plays the effect with the values as they stand, without checking them.
-        QPushButton* preview = buttons->addButton("Aperçu", QDialogButtonBox::ActionRole);
-        preview->setObjectName("140");
-        connect(preview, &QPushButton::clicked, this, [this] {
-            DialogSpec current = spec_;
-            for (auto& read : readers_) read(current);
-            spec_.preview(current);
-        });
+        previewButton_ = buttons->addButton("Précédent", QDialogButtonBox::ActionRole);
+        previewButton_->setObjectName("140");
+        connect(previewButton_, &QPushButton::clicked, this, [this] { TogglePreview(); });
     }
     buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
     buttons->addButton("Annuler", QDialogButtonBox::RejectRole);
@@ -92,9 +91,38 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
     layout->addWidget(buttons);
 }
 
+ParameterDialog::~ParameterDialog() { StopPreview(); }
+
+DialogSpec ParameterDialog::Current() const {
+    DialogSpec current = spec_;
+    for (auto& read : readers_) read(current);
+    return current;
+}
+
+void ParameterDialog::TogglePreview() {
+    if (previewing_) {
+        StopPreview();
+        return;
+    }
+    spec_.preview(Current());
+    previewing_ = true;
+    previewButton_->setText("Stop");
+}
+
+void ParameterDialog::RestartPreview() {
+    if (previewing_) spec_.preview(Current());
+}
+
+void ParameterDialog::StopPreview() {
+    if (!previewing_) return;
+    previewing_ = false;
+    if (spec_.stopPreview) spec_.stopPreview();
+    if (previewButton_) previewButton_->setText("Précédent");
+}
+
 void ParameterDialog::accept() {
-    DialogSpec attempt = spec_;
-    for (auto& read : readers_) read(attempt);
+    StopPreview();
+    DialogSpec attempt = Current();
     if (!attempt.TryAccept(host_)) return;
     spec_ = std::move(attempt);
     QDialog::accept();

@@ -37,6 +37,8 @@ struct DialogSpec {
     // The "preview" button (control 140) of effect dialogs, offered when set: plays the effect
     // with the fields' current values. It runs no check and stores nothing.
     std::function<void(const DialogSpec&)> preview;
+    // Stops a preview that is playing (the button pressed again, or the dialog closed).
+    std::function<void()> stopPreview;
 
     DialogField* Field(const std::string& id);
     const DialogField* Field(const std::string& id) const;

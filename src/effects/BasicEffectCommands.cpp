@@ -168,6 +168,9 @@ void StereoPanCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
     DialogSpec spec = StereoPanDialog(kStereoPan.def);
     spec.preview = [&ws, doc](const DialogSpec& s) { PreviewEffect(ws, *doc, LStereoPanEffect(s.IntValue("pan"))); };
+    spec.stopPreview = [&ws] {
+        if (ws.playPreview) ws.playPreview(nullptr, 0);
+    };
     const auto v = AskEffectParameters(ws, {{kStereoPan, "pan"}}, std::move(spec));
     if (v) ApplyEffect(ws, LStereoPanEffect((*v)[0]));
 }
