@@ -33,11 +33,7 @@ void Restore(LAudioDocument& doc, const LUndoSlot& slot) {
     doc.viewEnd = slot.viewEnd;
 }
 
-}  // namespace
-
-void UndoPush(LAudioDocument& doc, const std::string& name) {
-    doc.undoIndex = (doc.undoIndex + 1) % kUndoSlots;
-    LUndoSlot& slot = Slot(doc, 0);
+void Save(LUndoSlot& slot, const LAudioDocument& doc) {
     slot.sound = doc.sound;
     slot.modified = doc.modified;
     slot.selectionStart = doc.selectionStart;
@@ -45,6 +41,14 @@ void UndoPush(LAudioDocument& doc, const std::string& name) {
     slot.cursor = doc.cursor;
     slot.viewStart = doc.viewStart;
     slot.viewEnd = doc.viewEnd;
+}
+
+}  // namespace
+
+void UndoPush(LAudioDocument& doc, const std::string& name) {
+    doc.undoIndex = (doc.undoIndex + 1) % kUndoSlots;
+    LUndoSlot& slot = Slot(doc, 0);
+    Save(slot, doc);
     slot.name = name.substr(0, kMaxUndoName);
     Clear(Slot(doc, 1));
     Clear(Slot(doc, 2));

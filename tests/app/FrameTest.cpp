@@ -6,6 +6,7 @@
 #include "core/BlockWriter.h"
 #include "core/CommandIds.h"
 #include "platform/Paths.h"
+#include "support/Screenshots.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
 
@@ -25,12 +26,7 @@
 namespace sv {
 namespace {
 
-std::string ScreenshotPath(const std::string& name) {
-    const char* dir = std::getenv("SONVELA_SCREENSHOT_DIR");
-    std::string folder = dir ? dir : TempFolder();
-    EnsureFolder(folder);
-    return JoinPath(folder, name);
-}
+using test::ScreenshotPath;
 
 class FrameTest : public ::testing::Test {
 protected:

@@ -6,6 +6,7 @@
 #include "app/OptionsDialog.h"
 #include "core/CommandIds.h"
 #include "platform/Paths.h"
+#include "support/Screenshots.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
 
@@ -27,12 +28,7 @@
 namespace sv {
 namespace {
 
-std::string ScreenshotPath(const std::string& name) {
-    const char* dir = std::getenv("SONVELA_SCREENSHOT_DIR");
-    std::string folder = dir ? dir : TempFolder();
-    EnsureFolder(folder);
-    return JoinPath(folder, name);
-}
+using test::ScreenshotPath;
 
 // An editor over memory settings whose product data folder is temporary; Restart() builds a
 // new one over the same settings, as a second run of the program would.

@@ -8,6 +8,7 @@
 #include "core/Workspace.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
+#include "support/Screenshots.h"
 #include "support/ScriptedHost.h"
 #include "support/SoundHelpers.h"
 #include "support/TempFolder.h"
@@ -30,15 +31,9 @@
 namespace sv {
 namespace {
 
-using test::MakeSound;
+using test::ScreenshotPath;
 
-std::string ScreenshotPath(const std::string& name) {
-    const char* dir = std::getenv("SONVELA_SCREENSHOT_DIR");
-    static test::TempFolder fallback;
-    std::string folder = dir ? dir : fallback.path();
-    EnsureFolder(folder);
-    return JoinPath(folder, name);
-}
+using test::MakeSound;
 
 // Lets the drawing thread finish and its repaint requests arrive.
 void Settle(LSVWaveWindow& view) {
