@@ -11,6 +11,7 @@
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
+#include "speech/SpeechCommands.h"
 #include "views/ViewCommands.h"
 
 namespace sv {
@@ -24,6 +25,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
+    RegisterSpeechCommands(registry);
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -74,6 +75,14 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
             case DialogField::Kind::Label:
                 form->addRow(new QLabel(label + QString::fromStdString(f.value)));
                 break;
+            case DialogField::Kind::TextArea: {
+                auto* edit = new QPlainTextEdit(QString::fromStdString(f.value));
+                edit->setObjectName(QString::fromStdString(id));
+                edit->setMinimumSize(360, 120);
+                form->addRow(label, edit);
+                readers_.push_back([edit, id](DialogSpec& s) { s.SetValue(id, edit->toPlainText().toStdString()); });
+                break;
+            }
         }
     }
     auto* buttons = new QDialogButtonBox;

@@ -11,11 +11,12 @@ namespace sv {
 enum class MsgIcon;
 
 struct DialogField {
-    enum class Kind { Integer, Text, Choice, Check, Label };
+    enum class Kind { Integer, Text, Choice, Check, Label, TextArea };
     std::string id;                    // key the command reads the value back by
     std::string label;                 // text shown beside the field
     Kind kind = Kind::Text;
-    std::string value;                 // Integer: decimal text; Choice: index; Check: "0"/"1"
+    std::string value;                 // Integer: decimal text; Choice: index; Check: "0"/"1";
+                                       // TextArea: several lines, kept as typed
     std::vector<std::string> choices;  // Choice: the options, shown as radio buttons
 };
 

@@ -35,7 +35,7 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, inputFile_.empty() ? "/dev/null" : inputFile_.c_str(), O_RDONLY, 0);
     const char* out = outputFile.empty() ? "/dev/null" : outputFile.c_str();
     posix_spawn_file_actions_addopen(&actions, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);

@@ -1,6 +1,6 @@
 #pragma once
 // A hidden child process: started from an argument list (no shell, PATH searched), standard
-// input from /dev/null, standard output and error to /dev/null or a file. The owner polls it
+// input from /dev/null or a file, standard output and error to /dev/null or a file. The owner polls it
 // and may kill it; a child still running when its owner goes is killed and reaped.
 #include <string>
 #include <sys/types.h>
@@ -19,6 +19,9 @@ public:
     // receives the child's standard error (and output), truncated first. False (with errno in
     // *err) when the program could not be started, a missing program giving ENOENT.
     bool Start(const std::vector<std::string>& argv, const std::string& outputFile = {}, int* err = nullptr);
+    // The next Start reads its standard input from this file instead of /dev/null (text handed
+    // to a program this way never passes through its command line).
+    void SetInputFile(const std::string& path) { inputFile_ = path; }
     // Waits up to timeoutMs for the child to end; true once it has ended.
     bool Wait(int timeoutMs);
     // Ends the child at once (SIGKILL) and reaps it.
@@ -32,6 +35,7 @@ private:
     pid_t pid_ = -1;
     bool ended_ = false;
     int exitCode_ = -1;
+    std::string inputFile_;
 };
 
 // True when program can be found in PATH (or names an executable file).

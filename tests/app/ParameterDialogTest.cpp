@@ -1,7 +1,10 @@
 #include "app/ParameterDialog.h"
 #include "support/ScriptedHost.h"
+#include "support/Screenshots.h"
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -38,6 +41,27 @@ TEST(ParameterDialog, PreviewButtonTogglesBetweenPreviousAndStopAndFollowsEdits)
     }
     EXPECT_EQ(stops, 2);  // closing the dialog stops what still plays
     EXPECT_EQ(spec.Value("pan"), "50");  // nothing accepted
+}
+
+TEST(ParameterDialog, ATextAreaKeepsSeveralLinesAsTypedAndALongChoiceIsAList) {
+    test::ScriptedHost host;
+    DialogSpec spec;
+    spec.resource = "TTSInDlg";
+    spec.caption = "Synthétiser Voix";
+    spec.fields.push_back({"text", "Texte :", DialogField::Kind::TextArea, "", {}});
+    spec.fields.push_back({"voice", "Voix :", DialogField::Kind::Choice, "1", {"French", "English", "German", "Italian"}});
+    ParameterDialog dialog(spec, host, nullptr);
+    auto* text = dialog.findChild<QPlainTextEdit*>("text");
+    auto* voice = dialog.findChild<QComboBox*>("voice");
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(voice, nullptr);
+    text->setPlainText("  Bonjour,\nà tous. ");
+    voice->setCurrentIndex(2);
+    dialog.show();
+    EXPECT_TRUE(dialog.grab().save(QString::fromStdString(test::ScreenshotPath("speech-dialog.png"))));
+    dialog.accept();
+    EXPECT_EQ(spec.Value("text"), "  Bonjour,\nà tous. ");
+    EXPECT_EQ(spec.Value("voice"), "2");
 }
 
 }  // namespace
