@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   sox ffmpeg lame flac mpg123
   xvfb xauth xclip
+  python3-numpy
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "app/CommandSetup.h"
 
 #include "app/Application.h"
+#include "analysis/AnalysisCommands.h"
 #include "audio/PlayerCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -24,6 +25,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
+    RegisterAnalysisCommands(registry, app.analysis());
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",
