@@ -72,7 +72,7 @@ std::vector<int> SpectrumGeometry::FrequencyTicks(std::int32_t sampleRate) const
     const double lowHz = firstBin_ * hzPerBin, highHz = (firstBin_ + binRange_) * hzPerBin;
     // 1-2-5 steps per decade; keep those at least 40 pixels from the previous one.
     double lastX = -1e9;
-    for (double decade = 1.0; decade <= highHz * 10; decade *= 10) {
+    for (double decade = 10.0; decade <= highHz * 10; decade *= 10) {
         for (int m : {1, 2, 5}) {
             const double hz = m * decade;
             if (hz < lowHz || hz > highHz) continue;

@@ -5,6 +5,10 @@
 
 namespace sv {
 
+bool AnalysisWindowSet::HasSpectrumWindow() const { return !spectrum_.isNull(); }
+LFrequencyWindow* AnalysisWindowSet::SpectrumWindow() const { return spectrum_.data(); }
+LTFFTWindow* AnalysisWindowSet::SpectrogramWindow() const { return spectrogram_.data(); }
+
 void AnalysisWindowSet::ShowSpectrum(LAudioDocument& doc, FrequencySpectrum spectrum, bool create) {
     if (!spectrum_) {
         if (!create) return;

@@ -20,13 +20,13 @@ public:
     // The frame, once it exists: the windows' owner.
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
-    bool HasSpectrumWindow() const override { return !spectrum_.isNull(); }
+    bool HasSpectrumWindow() const override;
     void ShowSpectrum(LAudioDocument& doc, FrequencySpectrum spectrum, bool create) override;
     void ShowSpectrogram(LAudioDocument& doc, std::shared_ptr<const SpectrogramData> data) override;
     void CloseSpectrogram() override;
 
-    LFrequencyWindow* SpectrumWindow() const { return spectrum_.data(); }
-    LTFFTWindow* SpectrogramWindow() const { return spectrogram_.data(); }
+    LFrequencyWindow* SpectrumWindow() const;
+    LTFFTWindow* SpectrogramWindow() const;
 
 private:
     Workspace& ws_;

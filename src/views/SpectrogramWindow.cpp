@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -190,8 +191,11 @@ void LTFFTWindow::ApplySettings() {
     if (full) {
         canvas_->setMinimumSize(200, 120);
         canvas_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        canvas_->resize(scroll_->viewport()->size());
     }
     canvas_->SetFull(full);
+    // Zoomed, start at the bottom: low frequencies are where most sound lives.
+    if (!full) scroll_->verticalScrollBar()->setValue(scroll_->verticalScrollBar()->maximum());
 }
 
 void LTFFTWindow::Show(LAudioDocument& doc, std::shared_ptr<const SpectrogramData> data) {
@@ -199,6 +203,7 @@ void LTFFTWindow::Show(LAudioDocument& doc, std::shared_ptr<const SpectrogramDat
     data_ = data;
     canvas_->SetData(std::move(data));
     status_->clear();
+    ApplySettings();
     show();
     raise();
     activateWindow();
