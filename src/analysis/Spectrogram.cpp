@@ -29,6 +29,51 @@ std::uint32_t SpectrogramSlices(std::int64_t length, std::uint32_t bins) {
     return static_cast<std::uint32_t>(std::min(wanted, cap));
 }
 
+namespace {
+
+// Two real blocks share one complex transform: with z = a + i b, A[k] = (Z[k] + conj Z[N-k]) / 2
+// and B[k] = (Z[k] - conj Z[N-k]) / 2i, so each magnitude costs half a transform.
+void TwoRealMagnitudes(const SpectralTransform& transform, std::vector<double>& re, std::vector<double>& im,
+                       std::uint32_t bins, double* magA, double* magB) {
+    transform.Analysis(re.data(), im.data());
+    const std::uint32_t n = transform.Size();
+    for (std::uint32_t k = 0; k < bins; ++k) {
+        const std::uint32_t j = (n - k) & (n - 1);
+        const double ar = re[k] + re[j], ai = im[k] - im[j];
+        const double br = im[k] + im[j], bi = re[j] - re[k];
+        magA[k] = 0.5 * std::sqrt(ar * ar + ai * ai);
+        magB[k] = 0.5 * std::sqrt(br * br + bi * bi);
+    }
+}
+
+std::uint16_t CellOf(double m) { return static_cast<std::uint16_t>(m >= 65535.0 ? 65535 : static_cast<int>(m)); }
+
+class SliceSource {
+public:
+    SliceSource(const LAudioData& sound, const SpectrogramData& out)
+        : reader_(LBlockReader::Create(sound)), channels_(std::max<std::uint32_t>(sound.channels, 1)),
+          n_(1u << out.order), block_(static_cast<std::size_t>(n_) * channels_) {}
+    // Reads the N frames of a slice (silence past the end of the sound).
+    const std::int32_t* Read(std::int64_t at) {
+        reader_->Seek(static_cast<std::int32_t>(std::min<std::int64_t>(at, INT32_MAX)));
+        for (std::uint32_t done = 0; done < n_;) {
+            const std::uint32_t piece = std::min<std::uint32_t>(n_ - done, static_cast<std::uint32_t>(kMaxFramesPerCall));
+            reader_->Read(block_.data() + static_cast<std::size_t>(done) * channels_, static_cast<std::int32_t>(piece));
+            done += piece;
+        }
+        return block_.data();
+    }
+    std::uint32_t Channels() const { return channels_; }
+
+private:
+    Ref<LBlockReader> reader_;
+    std::uint32_t channels_;
+    std::uint32_t n_;
+    std::vector<std::int32_t> block_;
+};
+
+}  // namespace
+
 int ComputeSpectrogram(LProgressTask& task, const LAudioData& sound, std::int32_t start, std::int32_t length,
                        SpectrogramData& out) {
     out = SpectrogramData{};
@@ -41,38 +86,36 @@ int ComputeSpectrogram(LProgressTask& task, const LAudioData& sound, std::int32_
     out.slices = SpectrogramSlices(length, out.bins);
     out.cells.assign(static_cast<std::size_t>(out.slices) * out.bins, 0);
 
-    const std::uint32_t channels = std::max<std::uint32_t>(sound.channels, 1);
-    const std::uint32_t used = std::min<std::uint32_t>(channels, 2);
     SpectralTransform transform(out.order);
     const std::vector<double> window = HammingWindow(n);
-    std::vector<std::int32_t> block(static_cast<std::size_t>(n) * channels);
-    std::vector<double> re(n), im(n), sum(out.bins);
-    Ref<LBlockReader> reader = LBlockReader::Create(sound);
+    std::vector<double> re(n), im(n), scratch(n), magA(out.bins), magB(out.bins);
+    SliceSource source(sound, out);
+    const std::uint32_t channels = source.Channels();
+    const bool stereo = channels >= 2;
     task.SetText(0, "Calcul des Données de Fréquence Temporelle");
     task.SetText(1, "Veuillez patienter...");
-    for (std::uint32_t i = 0; i < out.slices; ++i) {
-        if ((i & 63) == 0) {
+    // Stereo: the two channels of a slice share a transform; mono: two slices do.
+    for (std::uint32_t i = 0; i < out.slices; i += stereo ? 1 : 2) {
+        if ((i & 62) == 0) {
             task.SetProgress(static_cast<double>(i) / out.slices);
             if (task.Pump()) return kTaskCancelled;
         }
-        const std::int64_t at = out.SliceStart(i);
-        reader->Seek(static_cast<std::int32_t>(std::min<std::int64_t>(at, INT32_MAX)));
-        for (std::uint32_t done = 0; done < n;) {
-            const std::uint32_t piece = std::min<std::uint32_t>(n - done, static_cast<std::uint32_t>(kMaxFramesPerCall));
-            reader->Read(block.data() + static_cast<std::size_t>(done) * channels, static_cast<std::int32_t>(piece));
-            done += piece;
-        }
-        std::fill(sum.begin(), sum.end(), 0.0);
-        for (std::uint32_t c = 0; c < used; ++c) {
-            WindowBlock(block.data(), channels, c, window.data(), n, re.data(), im.data());
-            transform.Analysis(re.data(), im.data());
-            for (std::uint32_t k = 0; k < out.bins; ++k) sum[k] += std::sqrt(re[k] * re[k] + im[k] * im[k]);
-        }
         std::uint16_t* row = out.cells.data() + static_cast<std::size_t>(i) * out.bins;
-        for (std::uint32_t k = 0; k < out.bins; ++k) {
-            const double m = sum[k] / used;
-            row[k] = static_cast<std::uint16_t>(m >= 65535.0 ? 65535 : static_cast<int>(m));
+        if (stereo) {
+            const std::int32_t* block = source.Read(out.SliceStart(i));
+            WindowBlock(block, channels, 0, window.data(), n, re.data(), im.data());
+            WindowBlock(block, channels, 1, window.data(), n, im.data(), scratch.data());
+            TwoRealMagnitudes(transform, re, im, out.bins, magA.data(), magB.data());
+            for (std::uint32_t k = 0; k < out.bins; ++k) row[k] = CellOf((magA[k] + magB[k]) / 2);
+            continue;
         }
+        WindowBlock(source.Read(out.SliceStart(i)), channels, 0, window.data(), n, re.data(), im.data());
+        const bool pair = i + 1 < out.slices;
+        if (pair) WindowBlock(source.Read(out.SliceStart(i + 1)), channels, 0, window.data(), n, im.data(), scratch.data());
+        TwoRealMagnitudes(transform, re, im, out.bins, magA.data(), magB.data());
+        for (std::uint32_t k = 0; k < out.bins; ++k) row[k] = CellOf(magA[k]);
+        if (pair)
+            for (std::uint32_t k = 0; k < out.bins; ++k) row[out.bins + k] = CellOf(magB[k]);
     }
     task.SetProgress(1.0);
     return kTaskDone;
