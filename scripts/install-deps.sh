@@ -13,6 +13,7 @@ packages=(
   sox ffmpeg lame flac mpg123
   xvfb xauth xclip
   espeak-ng
+  python3-numpy
 )
 
 missing=()

@@ -72,8 +72,10 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
         bool showErrors = true;
         return OpenFileIntoWindow(w, path, &askRaw, &showErrors);
     };
+    analysis_ = std::make_unique<AnalysisWindowSet>(*workspace_);
     RegisterAllCommands(registry_, *this);
     frame_ = std::make_unique<FrameWindow>(*workspace_, registry_);
+    analysis_->SetOwner(frame_.get());
     if (qtHost_) qtHost_->SetOwner(frame_.get());
     RegisterFrameCommands();
     ConnectPlayer();

@@ -3,6 +3,7 @@
 // the working folder, the notifier, the Host, the workspace, the command registry and the
 // frame. Destroyed in reverse, so every document releases its blocks before the store
 // deletes what is left in the working folder.
+#include "app/AnalysisWindowSet.h"
 #include "app/CommandLine.h"
 #include "app/FrameWindow.h"
 #include "app/QtHost.h"
@@ -50,6 +51,7 @@ public:
     CommandRegistry& registry() { return registry_; }
     FrameWindow& frame() { return *frame_; }
     PlayerControl& player() { return *player_; }
+    AnalysisWindowSet& analysis() { return *analysis_; }
     Settings& settings() { return *settings_; }
     BlockStore& blocks() { return *blocks_; }
 
@@ -83,6 +85,7 @@ private:
     std::unique_ptr<Workspace> workspace_;
     std::unique_ptr<QtSystemClipboard> clipboard_;
     std::unique_ptr<PlayerControl> player_;
+    std::unique_ptr<AnalysisWindowSet> analysis_;
     CommandRegistry registry_;
     std::unique_ptr<FrameWindow> frame_;
     bool exitRequested_ = false;

@@ -1,6 +1,7 @@
 #include "app/CommandSetup.h"
 
 #include "app/Application.h"
+#include "analysis/AnalysisCommands.h"
 #include "audio/PlayerCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -26,6 +27,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
     RegisterSpeechCommands(registry);
+    RegisterAnalysisCommands(registry, app.analysis());
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",
