@@ -22,6 +22,7 @@ public:
     void Send(const std::string& text);
     // Waits until the client closes the connection (or timeoutMs passes).
     void WaitForClose(int timeoutMs = 15000);
+    ScriptedLineServer& Server() { return server_; }
 
 private:
     int fd_;
