@@ -1,6 +1,7 @@
 #include "app/CommandSetup.h"
 
 #include "app/Application.h"
+#include "app/CdImportDialog.h"
 #include "audio/PlayerCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -24,6 +25,8 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
+    registry.Register(kCmdLoadCdTracks, {[&app](Workspace& ws) { RunCdImportDialog(ws, &app.frame()); }, nullptr,
+                                         nullptr, nullptr});
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",
