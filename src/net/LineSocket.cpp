@@ -4,7 +4,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -34,6 +38,60 @@ void AppendLineBytes(std::string& line, const char* p, std::size_t n) {
 }
 
 }  // namespace
+
+int LineSocket::Resolve(const std::string& host, std::uint16_t port, int budgetMs, const CancelCheck& cancel,
+                        std::shared_ptr<addrinfo>& found) {
+    const std::string service = std::to_string(port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &list) == 0 && list) {
+        found.reset(list, ::freeaddrinfo);
+        return kSocketDone;
+    }
+    // A name lookup may hang on a dead resolver: it runs on a thread of its own, waited for in
+    // slices so that the budget and the cancel check hold. A lookup given up on finishes alone.
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        int rc = 0;
+        addrinfo* list = nullptr;
+        ~Lookup() {
+            if (list) ::freeaddrinfo(list);
+        }
+    };
+    auto lookup = std::make_shared<Lookup>();
+    hints.ai_flags = AI_NUMERICSERV;
+    std::thread([lookup, host, service, hints] {
+        addrinfo* result = nullptr;
+        int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
+        std::lock_guard<std::mutex> lock(lookup->mutex);
+        lookup->rc = rc;
+        lookup->list = result;
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(budgetMs, 0));
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    while (!lookup->finished) {
+        if (cancel) {
+            lock.unlock();
+            bool cancelled = cancel();
+            lock.lock();
+            if (cancelled) return kSocketCancelled;
+        }
+        if (Clock::now() >= deadline) return Fail("délai d'attente dépassé pour trouver " + host);
+        lookup->done.wait_for(lock, std::chrono::milliseconds(kConnectSliceMs));
+    }
+    if (lookup->rc != 0 || !lookup->list)
+        return Fail("adresse introuvable : " + host + " (" + ::gai_strerror(lookup->rc) + ")");
+    addrinfo* result = std::exchange(lookup->list, nullptr);
+    found.reset(result, ::freeaddrinfo);
+    return kSocketDone;
+}
 
 int LineSocket::Fail(const std::string& why) {
     error_ = why;
@@ -74,26 +132,28 @@ int LineSocket::Connect(const std::string& host, std::uint16_t port, int budgetM
                         bool noDelay) {
     Close();
     error_.clear();
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-    const std::string service = std::to_string(port);
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0) {
-        hints.ai_flags = AI_NUMERICSERV;
-        int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
-        if (rc != 0 || !found) return Fail("adresse introuvable : " + host + " (" + ::gai_strerror(rc) + ")");
-    }
-    std::unique_ptr<addrinfo, void (*)(addrinfo*)> hold(found, ::freeaddrinfo);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(budgetMs, 0));
+    std::shared_ptr<addrinfo> found;
+    int resolved = Resolve(host, port, budgetMs, cancel, found);
+    if (resolved != kSocketDone) return resolved;
 
-    fd_.Reset(::socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
+    // Each address in turn: a name with an IPv6 address first may still be reached over IPv4.
+    int result = Fail("aucune adresse pour " + host);
+    for (const addrinfo* a = found.get(); a; a = a->ai_next) {
+        result = ConnectTo(a, RemainingMs(deadline), cancel, noDelay);
+        if (result != kSocketFailed) break;
+    }
+    return result;
+}
+
+int LineSocket::ConnectTo(const addrinfo* address, int budgetMs, const CancelCheck& cancel, bool noDelay) {
+    fd_.Reset(::socket(address->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
     if (!fd_.valid()) return Fail(std::strerror(errno));
     if (noDelay) {
         int one = 1;
         ::setsockopt(fd_.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     }
-    if (::connect(fd_.get(), found->ai_addr, found->ai_addrlen) == 0) return kSocketDone;
+    if (::connect(fd_.get(), address->ai_addr, address->ai_addrlen) == 0) return kSocketDone;
     if (errno != EINPROGRESS && errno != EINTR) {
         int err = errno;
         Close();

@@ -7,7 +7,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+struct addrinfo;
 
 namespace sv {
 
@@ -29,8 +32,8 @@ public:
     LineSocket(const LineSocket&) = delete;
     LineSocket& operator=(const LineSocket&) = delete;
 
-    // Resolves host (a numeric address first, else a name lookup taking the first address)
-    // and connects within budgetMs. noDelay turns Nagle's algorithm off.
+    // Resolves host (a numeric address first, else a name lookup) and connects to the first
+    // of its addresses that answers, all within budgetMs. noDelay turns Nagle's algorithm off.
     int Connect(const std::string& host, std::uint16_t port, int budgetMs, const CancelCheck& cancel,
                 bool noDelay = false);
     // Sends all of text, at most 1024 bytes per call, waiting for room within budgetMs.
@@ -47,6 +50,9 @@ private:
     // Waits until the socket is ready for events (POLLIN / POLLOUT): 0 ready, 1, 2 as above.
     int WaitReady(short events, int sliceMs, int& budgetMs, const CancelCheck& cancel);
     int Fail(const std::string& why);
+    int ConnectTo(const addrinfo* address, int budgetMs, const CancelCheck& cancel, bool noDelay);
+    int Resolve(const std::string& host, std::uint16_t port, int budgetMs, const CancelCheck& cancel,
+                std::shared_ptr<addrinfo>& found);
 
     UniqueFd fd_;
     std::string received_;  // bytes read past the end of the last line
