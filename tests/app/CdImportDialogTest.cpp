@@ -1,13 +1,20 @@
+#include "app/Application.h"
 #include "app/CdImportDialog.h"
+#include "core/CommandIds.h"
 #include "cd/SimulatedDrive.h"
 #include "support/Screenshots.h"
+#include "support/TempFolder.h"
 #include "support/TestWorkspace.h"
+
+#include <QAction>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace sv {
 namespace {
@@ -59,6 +66,22 @@ TEST_F(CdImportDialogTest, ShowsTheDrivesAndTracksAndRipsTheChosenOnes) {
     // Another drive without a disc empties the list.
     dialog.Drives()->setCurrentIndex(1);
     EXPECT_EQ(tracks->topLevelItemCount(), 0);
+}
+
+TEST(CdImportCommandTest, TheFileMenuItemCarriesCtrlLAndIsServed) {
+    test::TempFolder data;
+    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    test::ScriptedHost host;
+    {
+        Application app(std::make_unique<MemorySettingsScope>(), std::make_unique<MemorySettingsScope>(false), &host);
+        app.Start({});
+        QAction* item = app.frame().Action(kCmdLoadCdTracks);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->text(), "Charger Piste(s) CD Audio...\tCtrl+L");
+        EXPECT_TRUE(item->isEnabled());
+        app.frame().hide();
+    }
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace
