@@ -45,7 +45,9 @@ int ParseTocReply(const std::uint8_t* reply, std::uint32_t received, CdDiscRecor
         track.title = DefaultTrackTitle(i);
         track.start = address[i - 1];
         track.end = address[i];
-        track.duration = track.end > track.start ? (track.end - track.start) / kCdSectorsPerSecond : 0;
+        // Wide, since a drive's addresses may be any 32 bits.
+        const std::int64_t span = static_cast<std::int64_t>(track.end) - track.start;
+        track.duration = span > 0 ? static_cast<std::int32_t>(span / kCdSectorsPerSecond) : 0;
         track.data = data[i - 1];
         disc.tracks.push_back(std::move(track));
     }
