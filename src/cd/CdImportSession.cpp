@@ -61,13 +61,14 @@ std::vector<std::string> CdImportSession::DriveNames() const {
 }
 
 void CdImportSession::SelectDrive(int index) {
-    if (index < 0 || index >= static_cast<int>(drives_.size())) return;
+    if (busy_ || index < 0 || index >= static_cast<int>(drives_.size())) return;
     selected_ = index;
     disc_.driveIndex = static_cast<std::uint8_t>(std::min(index, 255));
     LoadDisc();
 }
 
 int CdImportSession::LoadDisc() {
+    if (busy_) return kTaskFailed;
     disc_.Clear();
     if (selected_ < 0) return kTaskFailed;
     const CdDriveInfo drive = drives_[static_cast<std::size_t>(selected_)];
@@ -89,7 +90,9 @@ int CdImportSession::LoadDisc() {
         if (disc_.useCddb && !disc_.tracks.empty()) lookup = CddbLookup(disc_, server, t, ws_.host());
         return lookup == CddbOutcome::Cancelled ? static_cast<int>(kTaskCancelled) : static_cast<int>(kTaskDone);
     });
+    busy_ = true;
     RunTask(ws_.host(), task);
+    busy_ = false;
     if (task.Result() == kTaskFailed) disc_.Clear();
     if (task.Result() == kTaskDone && disc_.useCddb && !disc_.tracks.empty() && lookup != CddbOutcome::NoMatch &&
         disc_.tracks[0].title == DefaultTrackTitle(1))
@@ -126,7 +129,7 @@ int CdImportSession::RipOne(const CdTrackRecord& track) {
 }
 
 bool CdImportSession::Accept(std::vector<int> rows) {
-    if (selected_ < 0 || selected_ >= static_cast<int>(drives_.size())) return false;
+    if (busy_ || selected_ < 0 || selected_ >= static_cast<int>(drives_.size())) return false;
     ws_.settings().WriteBoolUserSetting("Settings", "UseFreeDB", disc_.useCddb);
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -134,12 +137,16 @@ bool CdImportSession::Accept(std::vector<int> rows) {
         if (row < 0 || row >= disc_.TrackCount()) continue;
         const CdTrackRecord track = disc_.tracks[static_cast<std::size_t>(row)];
         if (track.data) continue;
-        if (RipOne(track) != kTaskDone) break;
+        busy_ = true;
+        int result = RipOne(track);
+        busy_ = false;
+        if (result != kTaskDone) break;
     }
     return true;
 }
 
 bool CdImportSession::HandleHotplug(const CdHotplugEvent& event) {
+    if (busy_) return false;
     if (event.kind == CdHotplugKind::DriveAdded || event.kind == CdHotplugKind::DriveRemoved) return RefreshDrives();
     if (selected_ < 0 || drives_[static_cast<std::size_t>(selected_)].devicePath != event.devicePath) return false;
     if (event.kind == CdHotplugKind::DiscInserted)
@@ -150,6 +157,7 @@ bool CdImportSession::HandleHotplug(const CdHotplugEvent& event) {
 }
 
 bool CdImportSession::RefreshDrives() {
+    if (busy_) return false;
     std::vector<CdDriveInfo> now = source_.Enumerate();
     auto samePaths = [](const std::vector<CdDriveInfo>& a, const std::vector<CdDriveInfo>& b) {
         return std::equal(a.begin(), a.end(), b.begin(), b.end(),

@@ -52,7 +52,8 @@ public:
     // could start (no drive): the dialog stays open.
     bool Accept(std::vector<int> rows);
 
-    // A udev report: true when the list changed (drives or disc).
+    // A udev report: true when the list changed (drives or disc). Reports that arrive while a
+    // load or a rip pumps events are ignored, so the record never changes under a running task.
     bool HandleHotplug(const CdHotplugEvent& event);
     // Lists the drives again (for systems without udev): true when the list changed, in which
     // case the first drive is chosen and loaded, or the list cleared when none is left.
@@ -71,6 +72,7 @@ private:
     std::vector<CdDriveInfo> drives_;
     int selected_ = -1;
     CdDiscRecord disc_;
+    bool busy_ = false;  // a load or a rip is running
 };
 
 }  // namespace sv

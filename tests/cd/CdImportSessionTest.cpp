@@ -2,7 +2,10 @@
 #include "cd/DriveHotplug.h"
 #include "cd/SimulatedDrive.h"
 #include "support/SoundHelpers.h"
+#include "CdTestSupport.h"
+#include "core/Notifier.h"
 #include "support/ScriptedLineServer.h"
+#include "support/TempFolder.h"
 #include "support/TestWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +176,32 @@ TEST_F(CdImportSessionTest, HotplugReloadsOrClearsTheListAndFollowsTheDrives) {
     EXPECT_TRUE(session.RefreshDrives());
     EXPECT_EQ(session.SelectedDrive(), 0);
     EXPECT_EQ(session.Rows().size(), 4u);
+}
+
+TEST(CdImportSessionGuardTest, HotplugReportsDuringALoadOrARipChangeNothing) {
+    test::TempFolder dir;
+    BlockStore store(dir.path());
+    test::CancellableHost host;
+    MemorySettingsScope user;
+    user.Set("Settings", "UseFreeDB", "0");
+    Settings settings(user, nullptr);
+    ManualNotifier notifier;
+    Workspace ws(host, settings, store, notifier);
+    SimulatedDriveSource source;
+    source.drives.push_back(std::make_shared<SimulatedDrive>(AudioDisc({750, 750})));
+    CdImportSession session(ws, source);
+    int ignored = 0;
+    host.onPump = [&] {
+        ignored += !session.HandleHotplug({CdHotplugKind::DiscRemoved, "/dev/sim0"});
+        ignored += !session.Accept({0});
+    };
+    ASSERT_TRUE(session.Open());
+    EXPECT_EQ(session.Rows().size(), 2u);
+    ASSERT_TRUE(session.Accept({0, 1}));
+    EXPECT_GT(ignored, 0);
+    EXPECT_EQ(ws.Documents().size(), 2u);
+    EXPECT_EQ(session.Rows().size(), 2u);
+    host.onPump = nullptr;
 }
 
 TEST(DriveHotplugTest, UdevEventsOfCdDrivesAreClassified) {

@@ -30,7 +30,8 @@ protected:
     bool DoFinish() override { return !error; }
 };
 
-// A scripted host whose progress dialog reports a cancel once cancelled is set.
+// A scripted host whose progress dialog reports a cancel once cancelled is set, and calls
+// onPump at each pump (as events delivered by a real dialog would).
 class CancellableHost : public ScriptedHost {
 public:
     std::unique_ptr<ProgressUi> OpenProgress(const std::string& title) override {
@@ -38,7 +39,10 @@ public:
             explicit Progress(CancellableHost& h, std::unique_ptr<ProgressUi> inner) : host(h), base(std::move(inner)) {}
             void SetText(int line, const std::string& text) override { base->SetText(line, text); }
             void SetPercent(int percent) override { base->SetPercent(percent); }
-            bool Pump() override { return base->Pump() || host.cancelled; }
+            bool Pump() override {
+                if (host.onPump) host.onPump();
+                return base->Pump() || host.cancelled;
+            }
             void Error(const std::string& text) override { base->Error(text); }
             CancellableHost& host;
             std::unique_ptr<ProgressUi> base;
@@ -46,6 +50,7 @@ public:
         return std::make_unique<Progress>(*this, ScriptedHost::OpenProgress(title));
     }
     bool cancelled = false;
+    std::function<void()> onPump;
 };
 
 // Runs work as a task under host's progress dialog; its result.
