@@ -112,8 +112,6 @@ int RipTrack(DriveChannel& channel, const CdRipJob& job, LAudioWriter& sink, LPr
 
 int RipTrackFromDrive(CdDriveSource& drives, const CdRipJob& job, LAudioWriter& sink, LProgressTask& task,
                       int readBudgetMs) {
-    task.SetText(0, "Loading " + job.title);
-    task.SetText(1, "Ripping Digital Audio...");
     std::vector<CdDriveInfo> list = drives.Enumerate();
     std::string why = "lecteur introuvable";
     std::unique_ptr<CdDevice> device;
