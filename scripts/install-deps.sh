@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   libasound2-dev alsa-utils
   libgsm1-dev libmpg123-dev
+  libudev-dev libdiscid-dev
   clang libclang-rt-14-dev
   sox ffmpeg lame flac mpg123
   xvfb xauth xclip

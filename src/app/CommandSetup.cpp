@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "analysis/AnalysisCommands.h"
+#include "app/CdImportDialog.h"
 #include "audio/PlayerCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -28,6 +29,8 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterPlayerCommands(registry, app.player());
     RegisterSpeechCommands(registry);
     RegisterAnalysisCommands(registry, app.analysis());
+    registry.Register(kCmdLoadCdTracks, {[&app](Workspace& ws) { RunCdImportDialog(ws, &app.frame()); }, nullptr,
+                                         nullptr, nullptr});
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",

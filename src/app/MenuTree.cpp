@@ -22,7 +22,7 @@ std::vector<MenuNode> Build() {
              Sep(), Item(kCmdConvertRate, "Convertir le Taux d'Echantillonnage"),
              Sub("Convertir les Canaux", {Item(kCmdMono, "Mono"), Item(kCmdStereo, "Stereo")}),
              Item(kCmdEditTags, "Editer les Balises ID3..."), Sep(),
-             Item(kCmdLoadCdTracks, "Charger Piste(s) CD Audio..."),
+             Item(kCmdLoadCdTracks, "Charger Piste(s) CD Audio...", "Ctrl+L"),
              Sub("Copier Tous les Fichiers Ouverts vers le CD...",
                  {Item(kCmdBurnAudioCd, "Audio"), Item(kCmdBurnDataCd, "Données")}),
              Item(kCmdSend, "Envoyer..."), Sep(), Item(kCmdOptions, "Options..."), Sep(),
