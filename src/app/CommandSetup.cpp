@@ -2,11 +2,14 @@
 
 #include "app/Application.h"
 #include "audio/PlayerCommands.h"
+#include "core/BookmarkCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
 #include "core/DocumentCommands.h"
 #include "core/Host.h"
 #include "core/EditCommands.h"
+#include "core/ProjectCommands.h"
+#include "core/RegionCommands.h"
 #include "effects/BasicEffectCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
@@ -24,6 +27,9 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
+    RegisterBookmarkCommands(registry);
+    RegisterRegionCommands(registry);
+    RegisterProjectCommands(registry);
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",

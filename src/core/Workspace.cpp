@@ -12,6 +12,7 @@ Workspace::~Workspace() {
     active_ = nullptr;
     documents_.clear();
     clipboard_.Free();
+    regions_.Clear();
 }
 
 void Workspace::SetActive(LAudioDocument* doc) {
