@@ -9,6 +9,7 @@
 #include "app/QtNotifier.h"
 #include "app/QtSettingsScope.h"
 #include "app/QtSystemClipboard.h"
+#include "app/RegionWindows.h"
 #include "audio/PlayerControl.h"
 #include "core/BlockStore.h"
 #include "core/CommandRegistry.h"
@@ -49,6 +50,7 @@ public:
     Workspace& workspace() { return *workspace_; }
     CommandRegistry& registry() { return registry_; }
     FrameWindow& frame() { return *frame_; }
+    RegionWindows& regionWindows() { return *regionWindows_; }
     PlayerControl& player() { return *player_; }
     Settings& settings() { return *settings_; }
     BlockStore& blocks() { return *blocks_; }
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<PlayerControl> player_;
     CommandRegistry registry_;
     std::unique_ptr<FrameWindow> frame_;
+    std::unique_ptr<RegionWindows> regionWindows_;
     bool exitRequested_ = false;
     int exitStatus_ = 0;
 };
