@@ -44,8 +44,10 @@ bool NameInUse(const Workspace& ws, const std::string& name, const LBookmark* ex
 
 // Keeps the frame visible, the view's width unchanged.
 void ScrollTo(LAudioDocument& doc, std::int32_t frame) {
+    // No view yet: the window shows the whole sound when it first draws.
+    if (doc.viewEnd <= doc.viewStart) return;
     if (frame >= doc.viewStart && frame < doc.viewEnd) return;
-    std::int64_t width = std::max<std::int64_t>(std::int64_t(doc.viewEnd) - doc.viewStart, 1);
+    std::int64_t width = std::int64_t(doc.viewEnd) - doc.viewStart;
     std::int64_t start = std::max<std::int64_t>(frame - width / 2, 0);
     std::int64_t end = std::min<std::int64_t>(start + width, doc.Length());
     doc.viewStart = static_cast<std::int32_t>(std::max<std::int64_t>(end - width, 0));

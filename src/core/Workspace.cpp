@@ -24,6 +24,7 @@ void Workspace::AddDocument(const Ref<LAudioDocument>& doc) {
     documents_.push_back(doc);
     active_ = doc.get();
     if (windows_) windows_->DocumentAdded(*doc);
+    if (refreshBookmarkList) refreshBookmarkList();
     CommandStatesChanged();
 }
 
@@ -35,6 +36,7 @@ void Workspace::RemoveDocument(LAudioDocument* doc) {
     documents_.erase(it);
     if (active_ == doc) active_ = documents_.empty() ? nullptr : documents_.back().get();
     if (windows_) windows_->DocumentRemoved(*doc);
+    if (refreshBookmarkList) refreshBookmarkList();
     CommandStatesChanged();
 }
 

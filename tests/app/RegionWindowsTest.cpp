@@ -70,6 +70,8 @@ TEST_F(RegionWindowsTest, BookmarksSetFromTheMenuAppearInTheirListWindow) {
     EXPECT_EQ(Column(list->Lines(), 0), QStringList{"Début"});
     std::string shot = test::ScreenshotPath("bookmark-list.png");
     ASSERT_TRUE(list->grab().save(QString::fromStdString(shot)));
+    app->workspace().RemoveDocument(doc);
+    EXPECT_EQ(list->Lines()->topLevelItemCount(), 0);
 }
 
 TEST_F(RegionWindowsTest, RegionsAddedOpenTheirListWhichRenamesInPlace) {
