@@ -82,6 +82,7 @@ bool ExportRegionsDialog(Workspace& ws) {
                        std::to_string(st.ReadIntSetting("Settings", "ExportRegionFormat", 0)), {}};
     for (const FileFilter& f : SaveFilters()) format.choices.push_back(f.label);
     spec.fields.push_back(format);
+    spec.fields.push_back({"settings", "Régler les paramètres du format", DialogField::Kind::Check, "0", {}});
     spec.validate = [](const DialogSpec& s) -> std::optional<DialogRefusal> {
         if (!IsFolder(s.Value("folder")))
             return DialogRefusal{"The export folder is invalid. Please select a valid folder.", "Exporter les Zones",
@@ -91,7 +92,15 @@ bool ExportRegionsDialog(Workspace& ws) {
     if (!ws.host().RunDialog(spec)) return false;
     st.WriteUserSetting("Settings", "ExportRegionFolder", spec.Value("folder"));
     st.WriteIntUserSetting("Settings", "ExportRegionFormat", spec.IntValue("format"));
-    return true;
+    if (spec.IntValue("settings") == 0) return true;
+    // The format's own settings, once for the whole export, at the first region's format.
+    std::int32_t rate = 44100;
+    std::uint8_t channels = 2;
+    if (!ws.Regions().Empty()) {
+        rate = ws.Regions()[0].sound.sampleRate;
+        channels = ws.Regions()[0].sound.channels;
+    }
+    return ShowSaveOptions(FormatExtension(spec.IntValue("format")), ws.host(), rate, channels);
 }
 
 std::size_t ExportRegions(Workspace& ws, const std::vector<std::size_t>& indices) {

@@ -13,7 +13,8 @@ class Workspace;
 // Asks for a file name and saves the region's sound there; true when saved.
 bool SaveRegionCommand(Workspace& ws, std::size_t index);
 // The export dialog: folder ("ExportRegionFolder") and save format ("ExportRegionFormat", an
-// index into the save filters); a missing folder is refused. True when accepted.
+// index into the save filters); a missing folder is refused. When asked, the format's own
+// settings dialog follows. True when accepted.
 bool ExportRegionsDialog(Workspace& ws);
 // Saves each region of indices, in list order, as "<folder>/<clean name>.<extension>" with the
 // stored folder and format; stops at the first name that cannot be used, a file the user does

@@ -101,6 +101,12 @@ TEST_F(RegionFilesTest, TheExportDialogRefusesAMissingFolder) {
     EXPECT_EQ(host.shownDialogs[0].caption, "Exporter les Zones");
     EXPECT_EQ(host.messages.back().text, "The export folder is invalid. Please select a valid folder.");
     EXPECT_EQ(user.Get("Settings", "ExportRegionFormat"), "4");
+
+    // Asking for the WAV settings shows the chooser once; cancelling it cancels the export.
+    host.dialogs.push_back({true, {{"folder", out.path()}, {"format", "0"}, {"settings", "1"}}});
+    EXPECT_FALSE(ExportRegionsDialog(ws));
+    EXPECT_EQ(host.shownDialogs.size(), 3u);
+    EXPECT_EQ(host.shownDialogs.back().caption, "Sélectionner Fichier au Format Wave");
 }
 
 TEST_F(RegionFilesTest, ExportAsFlacWhenTheEncoderIsThere) {
