@@ -27,7 +27,8 @@ constexpr std::int32_t kRate = 44100;
 
 void FillSound(BlockStore& store, LAudioData& sound, std::int64_t frames) {
     std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * 2);
-    for (std::size_t k = 0; k < block.size(); ++k) block[k] = static_cast<std::int32_t>((k * 7919) % 65536) * 16 - 524272;
+    for (std::size_t k = 0; k < block.size(); ++k)
+        block[k] = static_cast<std::int32_t>((k * 7919) % 65536) * 16 - 524272;
     Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, 2);
     for (std::int64_t done = 0; done < frames; done += kMaxFramesPerCall)
         w->Write(block.data(), static_cast<std::int32_t>(std::min<std::int64_t>(kMaxFramesPerCall, frames - done)));

@@ -83,7 +83,8 @@ void OpenProjectCommand(Workspace& ws) {
     if (!AskSaveCurrentProject(ws)) return;
     if (ws.stopPlayback) ws.stopPlayback();
     if (LoadProject(ws, path) != kTaskDone) {
-        ShowError(ws, "Sonvela impossible de charger le projet. Le projet est peut être endommagé. Veuillez réessayer.");
+        ShowError(ws,
+                  "Sonvela impossible de charger le projet. Le projet est peut être endommagé. Veuillez réessayer.");
         return;
     }
     ws.TileWindows();

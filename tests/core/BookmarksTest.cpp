@@ -166,7 +166,8 @@ TEST_F(BookmarksTest, CompanionFileIsWrittenByteExactAndReadBack) {
     AddBookmark(doc, first);
     AddBookmark(doc, longName);
     ASSERT_TRUE(SaveCompanion(doc, nullptr));
-    const std::string expected = std::string{2, 2} + std::string(1, char(255)) + Le32(300) + std::string(300, 'L') + Str("t.wav") +
+    const std::string expected = std::string{2, 2} + std::string(1, char(255)) + Le32(300) + std::string(300, 'L') +
+                                 Str("t.wav") +
                                  Le32(static_cast<std::uint32_t>(-5)) + "\x01" + Le32(7) + Str("a") + Str("t.wav") +
                                  Le32(1000) + "\x01" + Le32(0x01020304);
     EXPECT_EQ(Bytes(dir.File("song.wbm")), expected);

@@ -208,7 +208,8 @@ TEST_F(ProjectFileTest, MoreThanTwoHundredFiftyFiveRegionsAreRefusedBeforeAnythi
     EXPECT_EQ(Bytes(path), before);
     EXPECT_EQ(doc.modified, 1);
     ASSERT_FALSE(host.progressErrors.empty());
-    EXPECT_EQ(host.progressErrors.back(), "Un projet ne peut contenir plus de 255 zones. Supprimez des zones et réessayez.");
+    EXPECT_EQ(host.progressErrors.back(),
+              "Un projet ne peut contenir plus de 255 zones. Supprimez des zones et réessayez.");
 }
 
 TEST_F(ProjectFileTest, ASaveIntoAMissingFolderReportsTheFile) {

@@ -115,7 +115,9 @@ TEST_F(RegionFilesTest, ExportAsFlacWhenTheEncoderIsThere) {
     AddRegion(doc, 0, 12345, "flac");
     settings.WriteIntUserSetting("Settings", "ExportRegionFormat", 5);
     ASSERT_EQ(ExportRegions(ws, {0}), 1u);
-    if (ToolExists("soxi")) EXPECT_EQ(CommandOutput("soxi -s " + Sh(out.File("flac.flac"))), "12345\n");
+    if (ToolExists("soxi")) {
+        EXPECT_EQ(CommandOutput("soxi -s " + Sh(out.File("flac.flac"))), "12345\n");
+    }
 }
 
 TEST_F(RegionFilesTest, SavingARegionAsksForTheNameAndWritesIt) {
@@ -136,7 +138,8 @@ TEST_F(RegionFilesTest, JoiningMono22050WithStereo44100MatchesSoxsConversion) {
     LAudioDocument& stereo = Open(44100, 2, 44100,
                                   [&](int k, int c) {
                                       double f = c == 0 ? 440.0 : 1000.0;
-                                      return static_cast<std::int32_t>(std::lround(8000.0 * std::sin(2 * pi * f * k / 44100.0))) * 16;
+                                      double v = 8000.0 * std::sin(2 * pi * f * k / 44100.0);
+                                      return static_cast<std::int32_t>(std::lround(v)) * 16;
                                   },
                                   "/m/stereo.wav");
     AddRegion(mono, 0, 4410, "a");
