@@ -77,6 +77,8 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
     frame_ = std::make_unique<FrameWindow>(*workspace_, registry_);
     analysis_->SetOwner(frame_.get());
     if (qtHost_) qtHost_->SetOwner(frame_.get());
+    regionWindows_ = std::make_unique<RegionWindows>(*workspace_, frame_.get());
+    frame_->RefreshCommandStates();
     RegisterFrameCommands();
     ConnectPlayer();
     workspace_->addRecentFile = [this](const std::string& path) {
@@ -96,6 +98,7 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
 Application::~Application() {
     // The frame (and its windows' references) first, then every document, then the store.
     if (player_) player_->SetView(nullptr);
+    regionWindows_.reset();
     frame_.reset();
     player_.reset();
     if (workspace_) workspace_->systemClipboard = nullptr;

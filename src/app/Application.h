@@ -10,6 +10,7 @@
 #include "app/QtNotifier.h"
 #include "app/QtSettingsScope.h"
 #include "app/QtSystemClipboard.h"
+#include "app/RegionWindows.h"
 #include "audio/PlayerControl.h"
 #include "core/BlockStore.h"
 #include "core/CommandRegistry.h"
@@ -50,6 +51,7 @@ public:
     Workspace& workspace() { return *workspace_; }
     CommandRegistry& registry() { return registry_; }
     FrameWindow& frame() { return *frame_; }
+    RegionWindows& regionWindows() { return *regionWindows_; }
     PlayerControl& player() { return *player_; }
     AnalysisWindowSet& analysis() { return *analysis_; }
     Settings& settings() { return *settings_; }
@@ -88,6 +90,7 @@ private:
     std::unique_ptr<AnalysisWindowSet> analysis_;
     CommandRegistry registry_;
     std::unique_ptr<FrameWindow> frame_;
+    std::unique_ptr<RegionWindows> regionWindows_;
     bool exitRequested_ = false;
     int exitStatus_ = 0;
 };

@@ -4,11 +4,14 @@
 #include "analysis/AnalysisCommands.h"
 #include "app/CdImportDialog.h"
 #include "audio/PlayerCommands.h"
+#include "core/BookmarkCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
 #include "core/DocumentCommands.h"
 #include "core/Host.h"
 #include "core/EditCommands.h"
+#include "core/ProjectCommands.h"
+#include "core/RegionCommands.h"
 #include "effects/BasicEffectCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
@@ -31,6 +34,9 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterAnalysisCommands(registry, app.analysis());
     registry.Register(kCmdLoadCdTracks, {[&app](Workspace& ws) { RunCdImportDialog(ws, &app.frame()); }, nullptr,
                                          nullptr, nullptr});
+    RegisterBookmarkCommands(registry);
+    RegisterRegionCommands(registry);
+    RegisterProjectCommands(registry);
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",

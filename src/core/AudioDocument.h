@@ -60,6 +60,8 @@ public:
     std::int32_t firstMark = 0;
     std::int32_t secondMark = 0;
     std::vector<LBookmark> bookmarks;
+    // The bookmark companion file this document read or wrote: the only one its saves delete.
+    std::string companionFile;
 
 protected:
     ~LAudioDocument() override;

@@ -12,6 +12,7 @@ Workspace::~Workspace() {
     active_ = nullptr;
     documents_.clear();
     clipboard_.Free();
+    regions_.Clear();
 }
 
 void Workspace::SetActive(LAudioDocument* doc) {
@@ -23,6 +24,7 @@ void Workspace::AddDocument(const Ref<LAudioDocument>& doc) {
     documents_.push_back(doc);
     active_ = doc.get();
     if (windows_) windows_->DocumentAdded(*doc);
+    if (refreshBookmarkList) refreshBookmarkList();
     CommandStatesChanged();
 }
 
@@ -34,6 +36,7 @@ void Workspace::RemoveDocument(LAudioDocument* doc) {
     documents_.erase(it);
     if (active_ == doc) active_ = documents_.empty() ? nullptr : documents_.back().get();
     if (windows_) windows_->DocumentRemoved(*doc);
+    if (refreshBookmarkList) refreshBookmarkList();
     CommandStatesChanged();
 }
 

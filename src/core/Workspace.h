@@ -6,6 +6,7 @@
 #include "core/AudioData.h"
 #include "core/AudioReader.h"
 #include "core/AudioDocument.h"
+#include "core/RegionList.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,12 @@ public:
     void CommandStatesChanged();
     void TileWindows();
 
+    // The frame's regions, in list order, kept for as long as the program runs.
+    RegionList& Regions() { return regions_; }
+    const RegionList& Regions() const { return regions_; }
+    // The current project file; empty when no project is open.
+    std::string projectPath;
+
     LAudioData& Clipboard() { return clipboard_; }
     const LAudioData& Clipboard() const { return clipboard_; }
 
@@ -74,6 +81,15 @@ public:
     // Converts sound to another rate and channel count under a running task (the dispatch
     // layer, once it exists): 0 done, 1 cancelled, 2 failed. Unset, such a paste is refused.
     std::function<int(LProgressTask&, LAudioData& sound, std::int32_t rate, std::uint8_t channels)> convertSound;
+    // The bookmark and region list windows and the join dialog (the frame, once it exists):
+    // showing a list opens it or refreshes it when open; a refresh leaves a closed list closed.
+    std::function<void()> showBookmarkList;
+    std::function<void()> refreshBookmarkList;
+    std::function<void()> showRegionList;
+    std::function<void()> refreshRegionList;
+    std::function<void()> showJoinDialog;
+    // The project path changed (the frame's title shows it).
+    std::function<void()> projectChanged;
     // The desktop's clipboard; null when there is none (headless runs).
     SystemClipboard* systemClipboard = nullptr;
 
@@ -86,6 +102,7 @@ private:
     std::vector<Ref<LAudioDocument>> documents_;
     LAudioDocument* active_ = nullptr;
     LAudioData clipboard_;
+    RegionList regions_;
 };
 
 }  // namespace sv

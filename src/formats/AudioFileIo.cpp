@@ -2,6 +2,7 @@
 
 #include "core/BlockReader.h"
 #include "core/BlockWriter.h"
+#include "core/BookmarkFile.h"
 #include "core/Host.h"
 #include "core/ProgressTask.h"
 #include "core/TagSet.h"
@@ -290,6 +291,7 @@ Ref<LAudioDocument> OpenDocumentFromFile(Workspace& ws, const std::string& path,
     doc->modified = 0;
     doc->tags = std::make_unique<LTagSet>();
     ReadTags(*doc->tags, path);
+    LoadCompanion(*doc);
     return doc;
 }
 

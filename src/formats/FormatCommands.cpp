@@ -5,6 +5,7 @@
 #include "core/Host.h"
 #include "core/Workspace.h"
 #include "core/BlockStore.h"
+#include "core/BookmarkFile.h"
 #include "formats/AudioFileIo.h"
 #include "formats/ConversionChain.h"
 #include "formats/ConvertCommands.h"
@@ -61,6 +62,14 @@ bool SaveTo(Workspace& ws, LAudioDocument& doc, const std::string& path, bool sh
                             "Veuillez essayer d'enregistrer le fichier à un autre endroit ou de créer de l'espace en "
                             "supprimant des fichiers inutiles puis réessayez.",
                         "Espace Disque Insuffisant", MsgIcon::Information, MsgButtons::Ok);
+        ws.DocumentChanged(doc);
+        return false;
+    }
+    std::string why;
+    if (!SaveCompanion(doc, &why)) {
+        host.MessageBox("Les signets de \"" + path + "\" n'ont pas pu être enregistrés dans \"" +
+                            CompanionPath(path) + "\".\n\n" + why,
+                        "Sonvela", MsgIcon::Error, MsgButtons::Ok);
         ws.DocumentChanged(doc);
         return false;
     }
