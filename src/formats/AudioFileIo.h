@@ -5,6 +5,7 @@
 #include "core/AudioReader.h"
 #include "core/AudioWriter.h"
 #include "core/AudioDocument.h"
+#include "formats/FileFormatRow.h"
 
 #include <cstdint>
 #include <string>
@@ -73,10 +74,5 @@ bool EncoderAvailable(const std::string& extension);
 int SaveDocumentAs(Workspace& ws, LAudioDocument& doc, const SaveParameters& params);
 // The same for a sound, under a running task (no messages of its own beyond the task's).
 int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const SaveParameters& params);
-
-// The messages of the open table.
-std::string CannotReadMessage(const std::string& path);    // "... Check it exists and you have read access."
-std::string FormatNotSupportedMessage(const std::string& path);
-std::string CannotCreateMessage(const std::string& path);  // "Incapable de créer le fichier ..."
 
 }  // namespace sv
