@@ -6,6 +6,7 @@
 #include "core/ProgressTask.h"
 #include "core/TagSet.h"
 #include "core/Workspace.h"
+#include "effects/MixToMono.h"
 #include "effects/OutputLimiter.h"
 #include "formats/ConversionChain.h"
 #include "formats/FileFormatTable.h"
@@ -95,6 +96,8 @@ int PumpSamples(LProgressTask& task, const Ref<LAudioReader>& readerIn, const Re
     Ref<LAudioReader> reader = readerIn;
     Ref<LAudioWriter> writer = writerIn;
     if (!reader || !writer || reader->errorCode != kReaderOk || writer->error) return kTaskFailed;
+    // Frames of another width would be written as interleaved garbage.
+    if (reader->channels != writer->channels) return kTaskFailed;
     if (reader->fullScale > kFullScale16) reader = MakeRef<LOutputLimiter>(reader, kFullScale16);
     const std::int64_t total = std::max<std::int64_t>(0, static_cast<std::int64_t>(reader->Length()) - reader->Position());
     std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * std::max<int>(reader->channels, 1));
@@ -200,7 +203,17 @@ int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const 
         return kTaskFailed;
     }
     // The writer says what it takes: a format of fixed rate or channels gets its own.
-    Ref<LAudioReader> reader = ConvertReader(LBlockReader::Create(sound), writer->sampleRate, writer->channels);
+    Ref<LAudioReader> reader = LBlockReader::Create(sound);
+    if (reader->channels > 2 && writer->channels == 1) reader = MakeRef<LMixToMonoFilter>(reader);
+    reader = ConvertReader(reader, writer->sampleRate, writer->channels);
+    if (reader->channels != writer->channels) {
+        const unsigned held = writer->channels, has = reader->channels;
+        writer = nullptr;
+        RemoveFile(temp);
+        task.Error(CannotCreateMessage(params.path) + "\n\nCe format enregistre " + std::to_string(held) +
+                   (held > 1 ? " canaux" : " canal") + " ; le son en a " + std::to_string(has) + ".");
+        return kTaskFailed;
+    }
     int result = PumpSamples(task, reader, writer);
     if (result == kTaskDone && !writer->Finish()) result = kTaskFailed;
     std::string why = writer->errorText;
