@@ -66,16 +66,16 @@ void KeepMode(const std::string& from, const std::string& to) {
 }
 
 Ref<LAudioWriter> CreateWriterFor(const std::string& ext, const std::string& path, std::int32_t rate,
-                                  std::uint8_t channels) {
+                                  std::uint8_t channels, Settings* settings) {
     const FileFormatRow* row = FindSaveRow(ext);
-    if (row && row->createWriter) return row->createWriter(path, rate, channels);
+    if (row && row->createWriter) return row->createWriter(SaveRequest{path, rate, channels, nullptr, settings});
     return MakeRef<LErrorWriter>("Aucun format d'enregistrement pour ce type de fichier.");
 }
 
 }  // namespace
 
 int OpenAudioFile(Ref<LAudioReader>& out, const std::string& path, bool* askRaw, bool* showErrors, Host& host,
-                  LProgressTask* task) {
+                  LProgressTask* task, Settings* settings) {
     const std::string ext = LowerExtension(path);
     const FileFormatRow& row = FindOpenRow(ext);
     if (row.openReader) {
@@ -86,7 +86,7 @@ int OpenAudioFile(Ref<LAudioReader>& out, const std::string& path, bool* askRaw,
                                                               : CannotReadMessage(path));
         return kOpenFailed;
     }
-    OpenOutcome outcome = row.open(out, OpenRequest{path, ext, askRaw, host, task});
+    OpenOutcome outcome = row.open(out, OpenRequest{path, ext, askRaw, host, task, settings});
     if (!out) out = MakeRef<LErrorReader>(kReaderCannotOpen);
     if (outcome.result == kOpenFailed && !outcome.message.empty()) ReportOpenFailure(host, showErrors, outcome.message);
     return outcome.result;
@@ -120,7 +120,7 @@ int LoadFileIntoDocument(Workspace& ws, LAudioDocument& doc, const std::string& 
         t.SetText(0, "Chargement du fichier " + path);
         t.SetText(1, "Veuillez patienter...");
         Ref<LAudioReader> reader;
-        int opened = OpenAudioFile(reader, path, askRaw, showErrors, ws.host(), &t);
+        int opened = OpenAudioFile(reader, path, askRaw, showErrors, ws.host(), &t, &ws.settings());
         if (opened != kOpenDone) return opened;
         t.SetText(0, "Chargement du fichier " + path);
         LAudioData sound(reader->sampleRate, reader->channels);
@@ -168,14 +168,16 @@ int ConvertRateOrChannels(Workspace& ws, LAudioDocument& doc, std::int32_t rate,
     return task.Result();
 }
 
-Ref<LAudioWriter> CreateAudioWriter(const std::string& path, std::int32_t rate, std::uint8_t channels) {
-    return CreateWriterFor(LowerExtension(path), path, rate, channels);
+Ref<LAudioWriter> CreateAudioWriter(const std::string& path, std::int32_t rate, std::uint8_t channels,
+                                    Settings* settings) {
+    return CreateWriterFor(LowerExtension(path), path, rate, channels, settings);
 }
 
-bool ShowSaveOptions(const std::string& extension, Host& host, std::int32_t rate, std::uint8_t channels) {
+bool ShowSaveOptions(const std::string& extension, Host& host, std::int32_t rate, std::uint8_t channels,
+                     Settings* settings) {
     const FileFormatRow* row = FindSaveRow(extension);
     if (!row) return false;
-    if (row->saveOptions) return row->saveOptions(host, rate, channels);
+    if (row->saveOptions) return row->saveOptions(SaveRequest{extension, rate, channels, &host, settings});
     return row->confirmedWithoutOptions;
 }
 
@@ -192,9 +194,10 @@ int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const 
     Ref<LAudioWriter> writer;
     std::string temp;
     if (EncoderAvailable(ext)) {
-        if (params.showOptions && !ShowSaveOptions(ext, host, params.sampleRate, params.channels)) return kTaskFailed;
+        if (params.showOptions && !ShowSaveOptions(ext, host, params.sampleRate, params.channels, params.settings))
+            return kTaskFailed;
         temp = ReserveSiblingName(params.path);
-        if (!temp.empty()) writer = CreateWriterFor(ext, temp, params.sampleRate, params.channels);
+        if (!temp.empty()) writer = CreateWriterFor(ext, temp, params.sampleRate, params.channels, params.settings);
     }
     if (!writer || writer->error) {
         writer = nullptr;
@@ -237,7 +240,9 @@ int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const 
 }
 
 int SaveDocumentAs(Workspace& ws, LAudioDocument& doc, const SaveParameters& params) {
-    FunctionTask task("Sonvela", [&](LProgressTask& t) { return SaveSoundAs(t, ws.host(), doc.sound, params); });
+    SaveParameters withSettings = params;
+    if (!withSettings.settings) withSettings.settings = &ws.settings();
+    FunctionTask task("Sonvela", [&](LProgressTask& t) { return SaveSoundAs(t, ws.host(), doc.sound, withSettings); });
     RunTask(ws.host(), task);
     return task.Result();
 }

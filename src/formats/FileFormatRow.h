@@ -14,6 +14,7 @@ namespace sv {
 
 class Host;
 class LProgressTask;
+class Settings;
 
 struct OpenRequest {
     const std::string& path;
@@ -21,6 +22,15 @@ struct OpenRequest {
     bool* askRaw;                   // the headerless formats ask their settings once per run
     Host& host;
     LProgressTask* task;  // the running task, or null: then a decoder runs under its own dialog
+    Settings* settings;   // null: the formats' defaults, nothing stored
+};
+
+struct SaveRequest {
+    const std::string& path;
+    std::int32_t rate;
+    std::uint8_t channels;
+    Host* host;          // set for the options dialogs
+    Settings* settings;  // null: the formats' defaults, nothing stored
 };
 
 // What a row's own open routine hands back: an open result code and, on failure, the message
@@ -43,9 +53,9 @@ struct FileFormatRow {
 
     // Save side. The writer is given the target's rate and channels and declares, through its
     // own fields, the rate and channels it takes: the save path converts to those.
-    Ref<LAudioWriter> (*createWriter)(const std::string& path, std::int32_t rate, std::uint8_t channels) = nullptr;
+    Ref<LAudioWriter> (*createWriter)(const SaveRequest& request) = nullptr;
     // The save-options dialog; true when confirmed. Without one, confirmedWithoutOptions says.
-    bool (*saveOptions)(Host& host, std::int32_t rate, std::uint8_t channels) = nullptr;
+    bool (*saveOptions)(const SaveRequest& request) = nullptr;
     bool confirmedWithoutOptions = false;
     // Null for formats that need no encoder program; otherwise whether the program is present.
     bool (*encoderAvailable)() = nullptr;

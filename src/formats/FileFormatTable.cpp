@@ -4,7 +4,8 @@ namespace sv {
 
 const std::vector<const FileFormatRow*>& FileFormatRows() {
     static const std::vector<const FileFormatRow*> rows = [] {
-        std::vector<const FileFormatRow*> r = {&kWavFormatRow, &kMp3FormatRow};
+        std::vector<const FileFormatRow*> r = {&kWavFormatRow, &kMp3FormatRow, &kAiffFormatRow, &kAuFormatRow,
+                                               &kGsmFormatRow, &kVoxFormatRow, &kRawFormatRow, &kSndFormatRow};
         for (std::size_t i = 0; i < kPendingDecoderRowCount; ++i) r.push_back(&kPendingDecoderRows[i]);
         r.push_back(&kWmaFormatRow);
         for (std::size_t i = 0; i < kPendingEncoderRowCount; ++i) r.push_back(&kPendingEncoderRows[i]);

@@ -16,6 +16,12 @@ const FileFormatRow* FindSaveRow(const std::string& extension);
 // Rows defined beside their formats.
 extern const FileFormatRow kWavFormatRow;
 extern const FileFormatRow kMp3FormatRow;
+extern const FileFormatRow kAiffFormatRow;
+extern const FileFormatRow kAuFormatRow;
+extern const FileFormatRow kGsmFormatRow;
+extern const FileFormatRow kVoxFormatRow;
+extern const FileFormatRow kRawFormatRow;
+extern const FileFormatRow kSndFormatRow;
 extern const FileFormatRow kWmaFormatRow;
 extern const FileFormatRow kMediaDecoderFallbackRow;
 // Formats whose decoders, encoders and playlist writers are not part of this build yet.

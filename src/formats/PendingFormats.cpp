@@ -13,7 +13,7 @@ OpenOutcome OpenPending(Ref<LAudioReader>& out, const OpenRequest& request) {
     return {2, FileExists(request.path) ? FormatNotSupportedMessage(request.path) : CannotReadMessage(request.path)};
 }
 
-Ref<LAudioWriter> CreatePendingWriter(const std::string&, std::int32_t, std::uint8_t) {
+Ref<LAudioWriter> CreatePendingWriter(const SaveRequest&) {
     return MakeRef<LErrorWriter>("Aucun format d'enregistrement pour ce type de fichier.");
 }
 
@@ -45,7 +45,6 @@ FileFormatRow Playlist() {
 }  // namespace
 
 const FileFormatRow kPendingDecoderRows[] = {
-    Decoder({".aif", ".aiff", ".au", ".gsm", ".vox", ".raw", ".snd"}, nullptr),
     Decoder({".aac", ".m4a"}, "Loading AAC file"),
     Decoder({".ogg"}, "Loading OGG file"),
     Decoder({".flac"}, "Loading FLAC file"),
@@ -59,21 +58,7 @@ const FileFormatRow kPendingDecoderRows[] = {
 };
 const std::size_t kPendingDecoderRowCount = std::size(kPendingDecoderRows);
 
-FileFormatRow Headered() {
-    FileFormatRow row = Encoder({".au", ".aif", ".aiff", ".gsm"});
-    row.encoderAvailable = nullptr;
-    row.confirmedWithoutOptions = true;
-    return row;
-}
-
-FileFormatRow Headerless() {
-    FileFormatRow row = Encoder({".vox", ".raw"});
-    row.encoderAvailable = nullptr;
-    return row;
-}
-
 const FileFormatRow kPendingEncoderRows[] = {
-    Headered(), Headerless(),
     Encoder({".mp3"}), Encoder({".ogg"}), Encoder({".flac"}), Encoder({".aac", ".m4a"}), Encoder({".amr"}),
 };
 const std::size_t kPendingEncoderRowCount = std::size(kPendingEncoderRows);

@@ -21,16 +21,17 @@ std::string WavOpenMessage(int code, const std::string& path) {
 }
 
 // The stored format decides what the file holds; GSM takes one channel whatever the sound has.
-Ref<LAudioWriter> CreateWavSaveWriter(const std::string& path, std::int32_t rate, std::uint8_t channels) {
-    channels = WavSaveChannels(channels);
+Ref<LAudioWriter> CreateWavSaveWriter(const SaveRequest& request) {
+    const std::int32_t rate = request.rate;
+    const std::uint8_t channels = WavSaveChannels(request.channels);
     WAVEFORMATEX format = MakePcmFormat(static_cast<std::uint32_t>(rate), channels, 16);
     LoadWavSaveFormat(format);
-    return CreateWavWriter(path, AdaptWavSaveFormat(format, rate, channels));
+    return CreateWavWriter(request.path, AdaptWavSaveFormat(format, rate, channels));
 }
 
-bool ShowWavSaveOptions(Host& host, std::int32_t rate, std::uint8_t channels) {
+bool ShowWavSaveOptions(const SaveRequest& request) {
     WAVEFORMATEX chosen;
-    return ChooseWavSaveFormat(host, rate, channels, chosen);
+    return ChooseWavSaveFormat(*request.host, request.rate, request.channels, chosen);
 }
 
 FileFormatRow MakeWavRow() {
