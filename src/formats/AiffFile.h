@@ -19,7 +19,7 @@ Ref<LAudioReader> OpenAiffReader(const std::string& path);
 Ref<LAudioWriter> CreateAiffWriter(const std::string& path, std::int32_t rate, std::uint8_t channels);
 
 // The 80-bit IEEE extended sample rate. Encoding takes rates from 1; decoding rounds to the
-// nearest integer and is false for a value below 1 or of 2^31 and above.
+// nearest integer and is false for zero, negative values, values below 0.5 and from 2^31.
 void RateToExtended(std::int32_t rate, std::uint8_t out[10]);
 bool ExtendedToRate(const std::uint8_t in[10], std::int32_t& rate);
 

@@ -63,7 +63,9 @@ struct FileFormatRow {
 
     bool Serves(const std::string& extension) const;
     bool Opens() const { return openReader != nullptr || open != nullptr; }
-    bool Saves() const { return createWriter != nullptr || saveOptions != nullptr || confirmedWithoutOptions; }
+    bool Saves() const {
+        return createWriter != nullptr || saveOptions != nullptr || confirmedWithoutOptions || encoderAvailable != nullptr;
+    }
 };
 
 // The messages several rows share.

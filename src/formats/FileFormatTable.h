@@ -1,6 +1,8 @@
 #pragma once
 // The format table: every row of the open and save paths, in lookup order. The first row
 // serving an extension on the side asked for wins; opening falls back to the media decoder.
+// A new format defines its row in its own file, declares it below and lists it in
+// FileFormatRows(); it then replaces any pending row of its extensions.
 #include "formats/FileFormatRow.h"
 
 #include <vector>
