@@ -12,6 +12,7 @@
 #include "formats/G711.h"
 #include "formats/GsmFile.h"
 #include "formats/RawFile.h"
+#include "platform/Paths.h"
 #include "support/SoundHelpers.h"
 #include "support/TestWorkspace.h"
 
@@ -436,6 +437,17 @@ TEST_F(TelephonyTest, FixedFormatsGetTheirOwnRateAndChannelsOnSave) {
     EXPECT_EQ(r->channels, 1);
     // ".snd" opens as raw samples but has no writer.
     EXPECT_EQ(SaveDocumentAs(ws, *doc, {files.File("out.snd"), 44100, 2, false, nullptr}), 2);
+
+    // Three channels into a two-channel raw file: refused with a message, nothing written.
+    StoreRawSettings(&settings, "RawAudio", LRawSettings{8000, 2, kRawPcm16Le});
+    Ref<LAudioDocument> three = LAudioDocument::CreateFromSound(MakeSound(store, std::vector<std::int32_t>(300, 16), 3, 8000),
+                                                                files.File("three.wav"));
+    host.progressErrors.clear();
+    EXPECT_EQ(SaveDocumentAs(ws, *three, {files.File("three.raw"), 8000, 3, false, nullptr}), 2);
+    ASSERT_EQ(host.progressErrors.size(), 1u);
+    EXPECT_EQ(host.progressErrors[0], "Incapable de créer le fichier \"" + files.File("three.raw") +
+                                          "\"pour l'enregistrement.\n\nCe format enregistre 2 canaux ; le son en a 3.");
+    EXPECT_FALSE(FileExists(files.File("three.raw")));
 }
 
 }  // namespace
