@@ -3,15 +3,19 @@
 // the open and save paths.
 #include "FormatTestSupport.h"
 #include "core/AudioDocument.h"
+#include "core/CommandIds.h"
+#include "core/DocumentCommands.h"
 #include "core/ProgressTask.h"
 #include "formats/AiffFile.h"
 #include "formats/AudioFileIo.h"
 #include "formats/AuFile.h"
 #include "formats/DialogicAdpcm.h"
 #include "formats/DialogicAdpcmFile.h"
+#include "formats/FormatCommands.h"
 #include "formats/G711.h"
 #include "formats/GsmFile.h"
 #include "formats/RawFile.h"
+#include "formats/TagFiles.h"
 #include "platform/Paths.h"
 #include "support/SoundHelpers.h"
 #include "support/TestWorkspace.h"
@@ -448,6 +452,54 @@ TEST_F(TelephonyTest, FixedFormatsGetTheirOwnRateAndChannelsOnSave) {
     EXPECT_EQ(host.progressErrors[0], "Incapable de créer le fichier \"" + files.File("three.raw") +
                                           "\"pour l'enregistrement.\n\nCe format enregistre 2 canaux ; le son en a 3.");
     EXPECT_FALSE(FileExists(files.File("three.raw")));
+}
+
+class TelephonyMenuTest : public TelephonyTest {
+protected:
+    TelephonyMenuTest() {
+        RegisterFormatCommands(registry);
+        RegisterDocumentCommands(registry);
+        InstallFormatServices(ws);
+    }
+};
+
+TEST_F(TelephonyMenuTest, TheFileMenuOpensRawFilesWithOneQuestionAndSavesEveryFormatOfThisFamily) {
+    Bytes pcm;
+    for (int k = 0; k < 16000; ++k) {
+        const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>((k % 400 - 200) * 50));
+        pcm.push_back(static_cast<std::uint8_t>(v));
+        pcm.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    host.openPicks.push_back({Write("a.raw", pcm), Write("b.raw", pcm)});
+    host.dialogs.push_back({true, {{"rate", "16000"}, {"codec", "3"}, {"channels", "0"}}});
+    ASSERT_TRUE(registry.Run(kCmdOpen, ws));
+    EXPECT_EQ(host.shownDialogs.size(), 1u);
+    ASSERT_EQ(ws.Documents().size(), 2u);
+    LAudioDocument& doc = *ws.Active();
+    EXPECT_EQ(doc.sound.sampleRate, 16000);
+    EXPECT_EQ(doc.Length(), 16000);
+
+    struct Target {
+        const char* name;
+        std::int32_t rate;
+        std::int32_t frames;
+    };
+    // ".vox" takes its stored settings (8000 Hz); GSM its own rate, padded to whole frames.
+    for (const Target& t : {Target{"m.au", 16000, 16000}, Target{"m.aiff", 16000, 16000}, Target{"m.aif", 16000, 16000},
+                            Target{"m.gsm", 8000, 8000}, Target{"m.vox", 8000, 8000}}) {
+        const std::string out = files.File(t.name);
+        host.savePicks.push_back(out);
+        if (LowerExtension(out) == ".vox") host.dialogs.push_back({true, {}});
+        ASSERT_TRUE(registry.Run(kCmdSaveAs, ws)) << t.name;
+        EXPECT_TRUE(host.progressErrors.empty()) << t.name;
+        Ref<LAudioReader> r;
+        bool show = true;
+        ASSERT_EQ(OpenAudioFile(r, out, nullptr, &show, host, nullptr, &settings), 0) << t.name;
+        EXPECT_EQ(r->sampleRate, t.rate) << t.name;
+        EXPECT_EQ(r->channels, 1);
+        EXPECT_EQ(r->Length(), t.frames) << t.name;
+        EXPECT_EQ(doc.path, out);
+    }
 }
 
 }  // namespace
