@@ -5,6 +5,7 @@
 #include "core/AudioReader.h"
 #include "core/AudioWriter.h"
 #include "core/AudioDocument.h"
+#include "formats/FileFormatRow.h"
 
 #include <cstdint>
 #include <string>
@@ -13,6 +14,7 @@ namespace sv {
 
 class Host;
 class LProgressTask;
+class Settings;
 struct LTagSet;
 class Workspace;
 
@@ -23,8 +25,9 @@ enum OpenResult { kOpenDone = 0, kOpenCancelled = 1, kOpenFailed = 2 };
 // of opens reports only its first failure. *askRaw, when set, makes the headerless formats ask
 // their settings first and is cleared. Decoders run under task when one is running, else under
 // their own progress dialog. On results other than 0, out may hold an LErrorReader.
+// settings holds the raw formats' settings; without it they use their defaults.
 int OpenAudioFile(Ref<LAudioReader>& out, const std::string& path, bool* askRaw, bool* showErrors, Host& host,
-                  LProgressTask* task = nullptr);
+                  LProgressTask* task = nullptr, Settings* settings = nullptr);
 
 // Loads path into doc's sound under the progress dialog ("Chargement du fichier %s",
 // "Veuillez patienter..."): the reader is pumped into a new block with the reader's rate and
@@ -54,14 +57,19 @@ struct SaveParameters {
     bool showOptions = false;
     // Written into the new file before it takes the target's place; null for none.
     LTagSet* tags = nullptr;
+    // The settings of formats that have some (raw); null: their defaults. SaveDocumentAs
+    // fills it from the workspace.
+    Settings* settings = nullptr;
 };
 
 // The writer of the save table for path; an LErrorWriter for an extension no writer serves.
-Ref<LAudioWriter> CreateAudioWriter(const std::string& path, std::int32_t rate, std::uint8_t channels);
+Ref<LAudioWriter> CreateAudioWriter(const std::string& path, std::int32_t rate, std::uint8_t channels,
+                                    Settings* settings = nullptr);
 
 // The options dialog of the save table for extension (with its dot); true when confirmed.
 // Extensions without options count as confirmed only for the formats that have no dialog.
-bool ShowSaveOptions(const std::string& extension, Host& host, std::int32_t rate, std::uint8_t channels);
+bool ShowSaveOptions(const std::string& extension, Host& host, std::int32_t rate, std::uint8_t channels,
+                     Settings* settings = nullptr);
 
 // True when the extension's writer needs no encoder program, or its program is present.
 bool EncoderAvailable(const std::string& extension);
@@ -73,10 +81,5 @@ bool EncoderAvailable(const std::string& extension);
 int SaveDocumentAs(Workspace& ws, LAudioDocument& doc, const SaveParameters& params);
 // The same for a sound, under a running task (no messages of its own beyond the task's).
 int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const SaveParameters& params);
-
-// The messages of the open table.
-std::string CannotReadMessage(const std::string& path);    // "... Check it exists and you have read access."
-std::string FormatNotSupportedMessage(const std::string& path);
-std::string CannotCreateMessage(const std::string& path);  // "Incapable de créer le fichier ..."
 
 }  // namespace sv

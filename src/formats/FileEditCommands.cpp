@@ -61,7 +61,7 @@ int LoadSoundFile(LProgressTask& task, Workspace& ws, const std::string& path, L
     task.SetText(1, "Veuillez patienter...");
     Ref<LAudioReader> reader;
     bool showErrors = true;
-    int opened = OpenAudioFile(reader, path, nullptr, &showErrors, ws.host(), &task);
+    int opened = OpenAudioFile(reader, path, nullptr, &showErrors, ws.host(), &task, &ws.settings());
     if (opened != kOpenDone) return opened;
     if (reader->errorCode != kReaderOk) {
         task.Error(ReaderFailure(reader->errorCode, path));

@@ -1,0 +1,36 @@
+#pragma once
+// The format table: every row of the open and save paths, in lookup order. The first row
+// serving an extension on the side asked for wins; opening falls back to the media decoder.
+// A new format defines its row in its own file, declares it below and lists it in
+// FileFormatRows(); it then replaces any pending row of its extensions.
+#include "formats/FileFormatRow.h"
+
+#include <vector>
+
+namespace sv {
+
+const std::vector<const FileFormatRow*>& FileFormatRows();
+// The first row that opens extension, else the fallback row.
+const FileFormatRow& FindOpenRow(const std::string& extension);
+// The first row that saves extension; null when none does.
+const FileFormatRow* FindSaveRow(const std::string& extension);
+
+// Rows defined beside their formats.
+extern const FileFormatRow kWavFormatRow;
+extern const FileFormatRow kMp3FormatRow;
+extern const FileFormatRow kAiffFormatRow;
+extern const FileFormatRow kAuFormatRow;
+extern const FileFormatRow kGsmFormatRow;
+extern const FileFormatRow kVoxFormatRow;
+extern const FileFormatRow kRawFormatRow;
+extern const FileFormatRow kSndFormatRow;
+extern const FileFormatRow kWmaFormatRow;
+extern const FileFormatRow kMediaDecoderFallbackRow;
+// Formats whose decoders, encoders and playlist writers are not part of this build yet.
+extern const FileFormatRow kPendingDecoderRows[];
+extern const std::size_t kPendingDecoderRowCount;
+extern const FileFormatRow kPendingEncoderRows[];
+extern const std::size_t kPendingEncoderRowCount;
+extern const FileFormatRow kPendingPlaylistRow;
+
+}  // namespace sv
