@@ -1,6 +1,8 @@
 #include "app/CommandSetup.h"
 
 #include "app/Application.h"
+#include "app/RecordDialog.h"
+#include "audio/RecordCommand.h"
 #include "audio/PlayerCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -24,6 +26,9 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
+    RegisterRecordCommand(registry, [&app](Workspace& ws, LRecordOwner& owner) {
+        return RunRecordDialog(ws, owner, &app.frame());
+    });
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",
