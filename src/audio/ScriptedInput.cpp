@@ -46,7 +46,8 @@ void LScriptedInput::Produce(std::int16_t* dst, std::int32_t frames) {
     std::int64_t at = position_.load();
     for (std::int32_t f = 0; f < frames; ++f, ++at) {
         for (int c = 0; c < ch; ++c) {
-            const std::size_t i = static_cast<std::size_t>(at) * ch + c;
+            std::size_t i = static_cast<std::size_t>(at) * ch + c;
+            if (loop && !samples.empty()) i %= samples.size();
             *dst++ = i < samples.size() ? samples[i] : 0;
         }
     }
@@ -67,6 +68,15 @@ InputResult LScriptedInput::Read(std::int16_t* dst, std::int32_t frames, int tim
         position_.store(at + overrunFrames);
         overruns_.fetch_add(1);
         if (paced_) startedAt_ -= std::chrono::microseconds(static_cast<std::int64_t>(overrunFrames) * 1000000 / format_.sampleRate);
+    }
+    if (paced_) {
+        const std::int64_t ring = static_cast<std::int64_t>(openedPeriodFrames) * openedPeriods;
+        const std::int64_t behind = CapturedByNow() - position_.load();
+        if (ring > 0 && behind > ring) {
+            // The ring filled up: what did not fit is gone.
+            position_.store(position_.load() + behind - ring);
+            overruns_.fetch_add(1);
+        }
     }
     const bool stalls = stallAtFrame >= 0 && position_.load() + frames > stallAtFrame;
     if (stalls) stalled_.store(true);

@@ -2,7 +2,8 @@
 // A sound input without hardware: it "hears" a given stretch of 16-bit frames, then silence,
 // either at the pace of the format (as a sound card would) or as fast as it is read. Tests
 // script its failures: a device that will not open or opens only through format mapping, an
-// overrun, an unplugged device, a device that stops delivering.
+// overrun, an unplugged device, a device that stops delivering. Paced, a reader that falls a
+// whole ring behind overruns as a sound card does.
 #include "audio/AudioInput.h"
 
 #include <chrono>
@@ -18,6 +19,7 @@ public:
 
     // Set before a recording starts.
     std::vector<std::int16_t> samples;  // interleaved, in the format opened
+    bool loop = false;                  // samples again and again instead of silence after them
     bool failOpen = false;
     bool refuseUnmapped = false;
     // At this frame: Failed with errno failError (ENODEV for an unplugged device).
