@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
+#include <utility>
 
 namespace sv {
 
@@ -9,6 +11,7 @@ bool LScriptedInput::Open(int device, const WaveFormat& format, std::int32_t per
                           bool mapFormat) {
     Close();
     ++opens;
+    if (openDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(std::exchange(openDelayMs, 0)));
     if (failOpen || device < 0 || device > 1 || (refuseUnmapped && !mapFormat) || format.channels == 0 ||
         format.sampleRate <= 0) {
         errorText_ = "le périphérique d'enregistrement ne peut pas être ouvert";

@@ -22,6 +22,8 @@ public:
     bool loop = false;                  // samples again and again instead of silence after them
     bool failOpen = false;
     bool refuseUnmapped = false;
+    // The next open takes this long (a device slow to answer).
+    int openDelayMs = 0;
     // At this frame: Failed with errno failError (ENODEV for an unplugged device).
     std::int64_t failAtFrame = -1;
     int failError = 0;

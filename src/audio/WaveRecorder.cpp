@@ -74,7 +74,7 @@ bool LWaveRecorder::LaunchThread(int waitMs) {
 }
 
 bool LWaveRecorder::Start(Ref<LAudioWriter> writer, std::int32_t limitMs, int soundThreshold, std::int32_t silenceMs) {
-    if (!IsStopped()) Stop();
+    if (active_) Stop();
     errorText_.clear();
     if (!writer || writer->error) {
         errorText_ = writer ? writer->errorText : "aucun son où enregistrer";
@@ -95,26 +95,31 @@ bool LWaveRecorder::Start(Ref<LAudioWriter> writer, std::int32_t limitMs, int so
         ReleaseWriter();
         return false;
     }
+    active_ = true;
     listener_->Waiting(cookie_);
     listener_->Position(lastSound_.load(), cookie_);
     return true;
 }
 
 void LWaveRecorder::Restart() {
-    if (IsStopped()) return;
+    if (!active_) return;
     if (!StopThread(kStopWaitMs)) {
         // The writer stays with the stuck thread; nothing of it may be touched.
         stuck_ = true;
         return;
     }
     writer_->Truncate(0);
+    errorText_.clear();
     lastSound_.store(0);
     state_.store(kWaiting);
     if (!LaunchThread(kRestartWaitMs) || IsStopped()) {
         if (!stuck_) StopThread(kStopWaitMs);
         state_.store(kStopped);
+        active_ = false;
         ReleaseWriter();
+        if (errorText_.empty()) errorText_ = input_->ErrorText();
         listener_->Stopped(cookie_);
+        listener_->Failed(errorText_, cookie_);
         return;
     }
     listener_->Waiting(cookie_);
@@ -122,7 +127,8 @@ void LWaveRecorder::Restart() {
 }
 
 void LWaveRecorder::Stop() {
-    if (IsStopped()) return;
+    // Not the state: a device that failed to open after start gave up waiting sets that itself.
+    if (!active_) return;
     if (StopThread(kStopWaitMs)) {
         const std::int32_t keep = lastSound_.load() + kTailMs;
         if (WrittenMs(*writer_) > keep) writer_->Truncate(RecorderMsToFrames(keep, writer_->sampleRate));
@@ -135,6 +141,7 @@ void LWaveRecorder::Stop() {
     ReleaseWriter();
     lastSound_.store(0);
     state_.store(kStopped);
+    active_ = false;
     listener_->Stopped(cookie_);
 }
 
@@ -154,7 +161,7 @@ void LWaveRecorder::Notify() {
             std::lock_guard<std::mutex> guard(levelsMutex_);
             why = threadError_;
         }
-        if (IsStopped()) return;
+        if (!active_) return;
         // What was recorded is put in place first; the reason follows.
         Stop();
         errorText_ = why;
@@ -165,7 +172,7 @@ void LWaveRecorder::Notify() {
         Stop();
         return;
     }
-    if (IsStopped()) return;
+    if (!active_) return;
     if (updatePending_.exchange(false)) {
         listener_->Position(lastSound_.load(), cookie_);
         std::array<std::int8_t, DcRemover::kMaxChannels> levels;
@@ -257,8 +264,15 @@ void LWaveRecorder::Run() {
     if (!input_->Open(device, format, framesPerBuffer_, kBuffers, false) &&
         !input_->Open(device, format, framesPerBuffer_, kBuffers, true)) {
         writer = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(levelsMutex_);
+            threadError_ = input_->ErrorText();
+        }
+        // Start sees this at once, unless the device took longer to refuse than it waits.
+        failed_.store(true);
         state_.store(kStopped);
         started_.Set();
+        Post();
         return;
     }
     const std::size_t samplesPerBuffer = static_cast<std::size_t>(framesPerBuffer_) * channels_;

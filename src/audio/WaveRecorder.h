@@ -106,6 +106,8 @@ private:
     std::atomic<int> bufferTimeoutMs_{25000};
     std::string errorText_;
     bool stuck_ = false;
+    // Start or Restart reported a recording that Stop has not ended yet.
+    bool active_ = false;
 
     std::atomic<int> state_{kStopped};
     Ref<LAudioWriter> writer_;

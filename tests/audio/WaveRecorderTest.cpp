@@ -242,6 +242,18 @@ TEST_F(WaveRecorderTest, ADeviceThatDoesNotOpenLeavesTheRecorderStopped) {
     EXPECT_EQ(w->RefCount(), 1);  // nobody but us holds the writer
 }
 
+TEST_F(WaveRecorderTest, ADeviceThatRefusesAfterStartGaveUpWaitingStillEndsTheRecording) {
+    input->failOpen = true;
+    input->openDelayMs = 1700;
+    auto w = MakeRef<MemoryWriter>(8000, 1);
+    // Not started within 1500 ms: taken as running.
+    EXPECT_TRUE(recorder->Start(w, 0, -24, 5000));
+    ASSERT_TRUE(test::DrainUntil(notifier, [&] { return events.calls.back() == "failed"; }));
+    EXPECT_EQ(events.calls, (std::vector<std::string>{"waiting", "stopped", "failed"}));
+    EXPECT_EQ(events.failure, "le périphérique d'enregistrement ne peut pas être ouvert");
+    EXPECT_EQ(w->RefCount(), 1);
+}
+
 TEST_F(WaveRecorderTest, AFormatTheDeviceRefusesIsMapped) {
     input->refuseUnmapped = true;
     std::vector<std::int16_t> in;
@@ -259,20 +271,25 @@ TEST_F(WaveRecorderTest, AWriterInErrorIsRefused) {
     EXPECT_EQ(input->opens, 0);
 }
 
-TEST_F(WaveRecorderTest, AnUnpluggedDeviceStopsWithTheReasonAndKeepsWhatWasRecorded) {
-    std::vector<std::int16_t> in;
-    AppendLoud(in, 8000, 1);
-    input->failAtFrame = 3000;
-    input->failError = ENODEV;
-    input->samples = in;
-    auto w = MakeRef<MemoryWriter>(8000, 1);
-    ASSERT_TRUE(recorder->Start(w, 0, -127, 216000000));
-    ASSERT_TRUE(test::DrainUntil(notifier, [&] { return recorder->IsStopped(); }));
-    EXPECT_EQ(events.calls.back(), "failed");
-    EXPECT_EQ(events.calls[events.calls.size() - 2], "stopped");
-    EXPECT_EQ(events.failure, std::strerror(ENODEV));
-    EXPECT_EQ(w->framesWritten, 2400);  // the three buffers before the failure
-    EXPECT_EQ(w->samples, Slice(DcFiltered(in, 1, 8000), 1, 0, 2400));
+TEST_F(WaveRecorderTest, AFailingDeviceStopsWithTheReasonAndKeepsWhatWasRecorded) {
+    // An unplugged device, and an overrun the device could not recover from.
+    for (int error : {ENODEV, EPIPE}) {
+        SCOPED_TRACE(error);
+        events = {};
+        std::vector<std::int16_t> in;
+        AppendLoud(in, 8000, 1);
+        input->failAtFrame = 3000;
+        input->failError = error;
+        input->samples = in;
+        auto w = MakeRef<MemoryWriter>(8000, 1);
+        ASSERT_TRUE(recorder->Start(w, 0, -127, 216000000));
+        ASSERT_TRUE(test::DrainUntil(notifier, [&] { return recorder->IsStopped(); }));
+        EXPECT_EQ(events.calls.back(), "failed");
+        EXPECT_EQ(events.calls[events.calls.size() - 2], "stopped");
+        EXPECT_EQ(events.failure, std::strerror(error));
+        EXPECT_EQ(w->framesWritten, 2400);  // the three buffers before the failure
+        EXPECT_EQ(w->samples, Slice(DcFiltered(in, 1, 8000), 1, 0, 2400));
+    }
 }
 
 TEST_F(WaveRecorderTest, AnOverrunLeavesAGapAndRecordingGoesOn) {
