@@ -81,7 +81,8 @@ InputResult LScriptedInput::Read(std::int16_t* dst, std::int32_t frames, int tim
             overruns_.fetch_add(1);
         }
     }
-    const bool stalls = stallAtFrame >= 0 && position_.load() + frames > stallAtFrame;
+    const std::int64_t stall = stallAtFrame.load();
+    const bool stalls = stall >= 0 && position_.load() + frames > stall;
     if (stalls) stalled_.store(true);
     if (stalls || paced_) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -101,7 +102,8 @@ InputResult LScriptedInput::Read(std::int16_t* dst, std::int32_t frames, int tim
 void LScriptedInput::Halt() {
     // An unpaced device "holds" one period more, as a real one holds what came since the last read.
     haltedAt_ = paced_ ? CapturedByNow() : position_.load() + openedPeriodFrames;
-    if (stallAtFrame >= 0) haltedAt_ = std::min(haltedAt_, std::max(position_.load(), stallAtFrame));
+    const std::int64_t stall = stallAtFrame.load();
+    if (stall >= 0) haltedAt_ = std::min(haltedAt_, std::max(position_.load(), stall));
     running_ = false;
 }
 

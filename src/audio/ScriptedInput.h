@@ -30,8 +30,8 @@ public:
     // At this frame an overrun loses overrunFrames frames, and the input carries on.
     std::int64_t overrunAtFrame = -1;
     std::int32_t overrunFrames = 0;
-    // From this frame on nothing more arrives.
-    std::int64_t stallAtFrame = -1;
+    // From this frame on nothing more arrives; a test may move it while the input waits there.
+    std::atomic<std::int64_t> stallAtFrame{-1};
 
     // What the last open asked for.
     std::int32_t openedPeriodFrames = 0;

@@ -3,6 +3,7 @@
 // What the recorder keeps is compared with what arecord captures from the same device.
 #include "audio/AlsaInput.h"
 #include "audio/RecordTarget.h"
+#include "audio/RecordingMixer.h"
 #include "audio/WaveRecorder.h"
 #include "platform/ChildProcess.h"
 #include "support/SoundHelpers.h"
@@ -114,6 +115,25 @@ TEST_F(AlsaRecordTest, ADeviceNumberPastTheListDoesNotOpen) {
     EXPECT_FALSE(recorder->Start(target.WriterAt(0), 0, -24, 5000));
     EXPECT_EQ(recorder->ErrorText(), "ce périphérique d'enregistrement n'existe pas");
     EXPECT_EQ(recorder->State(), LWaveRecorder::kStopped);
+}
+
+TEST_F(AlsaRecordTest, WithoutAMixerElementThereAreNoLinesAndNothingIsSet) {
+    LAlsaMixer mixer;
+    EXPECT_TRUE(mixer.LineNames(0).empty());
+    EXPECT_FALSE(mixer.SetRecording(0, 0, 0));
+    EXPECT_FALSE(mixer.SetRecording(0, -1, 0));
+    EXPECT_FALSE(mixer.SetRecording(-1, 0, 0));
+    EXPECT_EQ(InputLineName(mixer, 0, -1), "Mixeur d’Enregistrement Windows");
+    EXPECT_EQ(InputLineName(mixer, 0, 0), "");
+}
+
+TEST(RecordingLevel, WholeDecibelsMapToTheMixerScale) {
+    EXPECT_EQ(RecordingLevelValue(-40), 0u);
+    EXPECT_EQ(RecordingLevelValue(-36), 0u);
+    EXPECT_EQ(RecordingLevelValue(-35), 1424u);
+    EXPECT_EQ(RecordingLevelValue(0), 51264u);
+    EXPECT_EQ(RecordingLevelValue(10), 65504u);
+    EXPECT_EQ(RecordingLevelValue(12), 65535u);
 }
 
 }  // namespace
