@@ -1,8 +1,13 @@
 // The recorder dialog on screen: its controls follow the model while recording and after, and a
 // screenshot of a finished take is written for a person to look at.
+#include "app/Application.h"
 #include "app/RecordDialog.h"
+#include "core/CommandIds.h"
+#include "core/UndoRing.h"
 #include "audio/ScriptedInput.h"
 #include "support/Screenshots.h"
+#include "support/ScriptedHost.h"
+#include "support/TempFolder.h"
 #include "support/TestWorkspace.h"
 #include "views/LevelMeterWidget.h"
 #include "views/RecorderWaveWindow.h"
@@ -13,6 +18,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -118,6 +124,44 @@ TEST_F(RecordDialogGuiTest, F5WhileRecordingClosesWithTheRecordNextResult) {
     PressKey(Qt::Key_F5);
     EXPECT_EQ(dialog->result(), kRecordNext);
     EXPECT_FALSE(dialog->Model().Recording());
+}
+
+// F5 in the editor itself, over the null devices: a new document, the recorder, and the take
+// in the document once the dialog closes.
+TEST(RecordCommandInTheFrame, F5OpensTheRecorderAndTheTakeLandsInANewDocument) {
+    test::TempFolder data;
+    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    ::setenv("SONVELA_AUDIO", "null", 1);
+    test::ScriptedHost host;
+    auto user = std::make_unique<MemorySettingsScope>();
+    user->Set("Settings", "PromptSampleAndChannels", "0");
+    user->Set("Settings", "DefaultSampleRate", "8000");
+    user->Set("Recorder", "Autotrim", "0");  // silence counts: the null input hears nothing else
+    auto app = std::make_unique<Application>(std::move(user), std::make_unique<MemorySettingsScope>(false), &host);
+    app->Start({});
+    LRecordDlg* seen = nullptr;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = dynamic_cast<LRecordDlg*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        seen = dialog;
+        // Autostart: recording already; close once 300 ms are in.
+        if (dialog->Model().Recording() && dialog->Model().Recorder().LastSoundMs() >= 300) dialog->done(1);
+    });
+    poll.start();
+    EXPECT_TRUE(app->frame().RunCommand(kCmdRecord));
+    poll.stop();
+    EXPECT_NE(seen, nullptr);
+    LAudioDocument* doc = app->workspace().Active();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_GE(doc->Length(), 2400);
+    EXPECT_EQ(UndoName(*doc), "Record");
+    EXPECT_EQ(doc->selectionEnd, doc->Length());
+    app->frame().hide();
+    app.reset();
+    ::unsetenv("SONVELA_AUDIO");
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace
