@@ -165,7 +165,12 @@ InputResult LAlsaInput::Read(std::int16_t* dst, std::int32_t frames, int timeout
                 return InputResult::Failed;
             }
             if (r > 0 && (fds[0].revents & POLLIN)) return InputResult::Stopped;
-            // Whatever the descriptors say (ready, error, hang-up), the next read tells.
+            if (r > 0 && count > 0) {
+                // Plugins (PulseAudio's, PipeWire's) read their own descriptors' events here.
+                unsigned short revents = 0;
+                snd_pcm_poll_descriptors_revents(pcm_, fds.data() + 1, static_cast<unsigned>(count), &revents);
+            }
+            // Ready, an error or a hang-up: the next read tells which.
             continue;
         }
         if (++overrunsInARow > kMaxOverrunsInARow || !Recover(n)) return InputResult::Failed;
