@@ -299,7 +299,9 @@ bool LRecordDlg::RunProgram(const std::vector<std::string>& argv) {
 int RunRecordDialog(Workspace& ws, LRecordOwner& owner, QWidget* parent) {
     const std::string title = ws.Active() ? ws.Active()->Title() : std::string();
     LRecordDlg dialog(ws, owner, RecorderDevices::System(), title, parent);
-    return dialog.exec();
+    // -1: the dialog never ran (the application is quitting); nothing was recorded to keep.
+    const int result = dialog.exec();
+    return result < 0 ? 0 : result;
 }
 
 }  // namespace sv
