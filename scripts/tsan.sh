@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the player's tests with ThreadSanitizer (which cannot share a build with
-# AddressSanitizer) and runs them several times: the worker threads, the notifier and stopping
-# during playback must show no data race.
+# Builds the player's and the recorder's tests with ThreadSanitizer (which cannot share a build
+# with AddressSanitizer) and runs them several times: the worker threads, the notifier, stopping
+# during playback and starting and stopping recordings must show no data race.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-3}"

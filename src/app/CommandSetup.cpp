@@ -3,6 +3,8 @@
 #include "app/Application.h"
 #include "analysis/AnalysisCommands.h"
 #include "app/CdImportDialog.h"
+#include "app/RecordDialog.h"
+#include "audio/RecordCommand.h"
 #include "audio/PlayerCommands.h"
 #include "core/BookmarkCommands.h"
 #include "core/CommandIds.h"
@@ -37,6 +39,9 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterBookmarkCommands(registry);
     RegisterRegionCommands(registry);
     RegisterProjectCommands(registry);
+    RegisterRecordCommand(registry, [&app](Workspace& ws, LRecordOwner& owner) {
+        return RunRecordDialog(ws, owner, &app.frame());
+    });
     registry.Register(kCmdAbout, {[](Workspace& ws) {
                                       ws.host().MessageBox(
                                           "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",

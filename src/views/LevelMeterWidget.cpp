@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QPixmap>
 
 #include <algorithm>
 
@@ -10,6 +11,16 @@ namespace sv {
 namespace {
 constexpr int kLowDb = -36;
 constexpr int kHighDb = 12;
+
+// The bar bitmaps "LDBGreen" and "LDBRed": lit segments with a dark gap, repeated as a brush.
+QBrush SegmentBrush(QColor lit) {
+    QPixmap tile(4, 8);
+    tile.fill(lit.darker(300));
+    QPainter p(&tile);
+    p.fillRect(0, 0, 3, 8, lit);
+    p.fillRect(0, 0, 3, 1, lit.lighter(140));
+    return QBrush(tile);
+}
 }  // namespace
 
 LDBDisplay::LDBDisplay(QWidget* parent) : QWidget(parent) {
@@ -57,8 +68,10 @@ void LDBDisplay::paintEvent(QPaintEvent*) {
         const int level = levels_[static_cast<std::size_t>(c)];
         if (level <= kLowDb) continue;
         const int x = LevelToX(level, w);
-        p.fillRect(QRect(0, top, std::min(x, zero), bottom - top - 1), QColor(0, 200, 0));
-        if (level > 0) p.fillRect(QRect(zero, top, x - zero, bottom - top - 1), QColor(220, 0, 0));
+        static const QBrush green = SegmentBrush(QColor(0, 200, 0));
+        static const QBrush red = SegmentBrush(QColor(230, 0, 0));
+        p.fillRect(QRect(0, top, std::min(x, zero), bottom - top - 1), green);
+        if (level > 0) p.fillRect(QRect(zero, top, x - zero, bottom - top - 1), red);
     }
 }
 
