@@ -30,6 +30,9 @@ public:
     std::uint8_t channels = 1;
     bool error = false;
     std::string errorText;
+    // The internal samples the output holds as they are; PumpSamples limits what lies outside.
+    std::int32_t lowestSample = kLowest16;
+    std::int32_t highestSample = kFullScale16;
 
 protected:
     ~LAudioWriter() override = default;

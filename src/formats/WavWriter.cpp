@@ -43,6 +43,14 @@ LWavWriter::LWavWriter(const std::string& path, std::int32_t rate, std::uint8_t 
         Fail("Nombre de canaux invalide.");
     }
     blockAlign_ = width_ * channels;
+    // What each container holds under the conversion rules: 8-bit rounds to the nearest step,
+    // 24- and 32-bit hold every internal sample of 20 bits.
+    if (width_ == 1) {
+        lowestSample = -128 * 4096 - 0x800;
+        highestSample = 128 * 4096 - 0x800 - 1;
+    } else if (width_ >= 3) {
+        highestSample = 0x7FFFF;
+    }
     if (!file_.Open(path, BinaryFile::Mode::ReadWriteCreate)) {
         Fail(CannotWrite(path));
         return;
