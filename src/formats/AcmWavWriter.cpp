@@ -17,6 +17,8 @@ std::string CannotWrite(const std::string& path) {
     return "Impossible d'écrire le fichier \"" + path + "\" : " + why + ".";
 }
 
+constexpr std::size_t kFactChunkBytes = 12;
+
 }  // namespace
 
 LAcmWavWriter::LAcmWavWriter(const std::string& path, const WAVEFORMATEX& format) : path_(path), format_(format) {
@@ -48,14 +50,20 @@ LAcmWavWriter::~LAcmWavWriter() { Finish(); }
 
 bool LAcmWavWriter::WriteHeader(std::uint32_t riffBytes, std::uint32_t dataBytes) {
     std::vector<std::uint8_t> fmt = format_.Serialize();
-    std::vector<std::uint8_t> h(20 + fmt.size() + 8);
+    std::vector<std::uint8_t> h(20 + fmt.size() + kFactChunkBytes + 8);
     std::memcpy(&h[0], "RIFF", 4);
     PutLe32(&h[4], riffBytes);
     std::memcpy(&h[8], "WAVEfmt ", 8);
     PutLe32(&h[16], static_cast<std::uint32_t>(fmt.size()));
     std::copy(fmt.begin(), fmt.end(), h.begin() + 20);
-    std::memcpy(&h[20 + fmt.size()], "data", 4);
-    PutLe32(&h[24 + fmt.size()], dataBytes);
+    // Readers take the frame count from "fact": without it the padding of the last block would
+    // be heard as silence. While the file is open the count is 0, which readers ignore.
+    std::uint8_t* fact = &h[20 + fmt.size()];
+    std::memcpy(fact, "fact", 4);
+    PutLe32(fact + 4, 4);
+    PutLe32(fact + 8, riffBytes == 0xFFFFFFFFu ? 0u : static_cast<std::uint32_t>(framesWritten));
+    std::memcpy(fact + kFactChunkBytes, "data", 4);
+    PutLe32(fact + kFactChunkBytes + 4, dataBytes);
     return file_.Seek(0) && file_.Write(h.data(), h.size());
 }
 
@@ -98,7 +106,7 @@ bool LAcmWavWriter::DoFinish() {
     if (!error && stream_) {
         Flush(true);
         if (!error) {
-            std::int64_t overhead = 38 + format_.CbSize();
+            std::int64_t overhead = 38 + kFactChunkBytes + format_.CbSize();
             bool fits = dataBytes_ + overhead < 0xFFFFFFFFLL;
             if (!WriteHeader(fits ? static_cast<std::uint32_t>(dataBytes_ + overhead) : 0xFFFFFFFFu,
                              fits ? static_cast<std::uint32_t>(dataBytes_) : 0xFFFFFFFFu))

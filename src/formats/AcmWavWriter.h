@@ -2,7 +2,8 @@
 // LAcmWavWriter: writes a compressed WAV file through the codec layer. Internal samples become
 // 16-bit PCM in an 8192-frame buffer that is encoded in whole blocks whenever it fills; the
 // last partial block is padded with silence when the writer finishes. The header carries the
-// stored WAVEFORMATEX and no "fact" chunk; its sizes stay 0xFFFFFFFF until Finish().
+// stored WAVEFORMATEX and a "fact" chunk with the true frame count; its sizes stay 0xFFFFFFFF
+// (and the count 0) until Finish().
 #include "core/AudioWriter.h"
 #include "formats/AcmStream.h"
 #include "formats/BinaryFile.h"

@@ -242,6 +242,7 @@ int PumpSamples(LProgressTask& task, const Ref<LAudioReader>& readerIn, const Re
     if (reader->fullScale > writer->highestSample || readerLowest < writer->lowestSample)
         reader = MakeRef<LOutputLimiter>(reader, writer->highestSample, writer->lowestSample);
     const std::int64_t total = std::max<std::int64_t>(0, static_cast<std::int64_t>(reader->Length()) - reader->Position());
+    writer->Reserve(total);
     std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * std::max<int>(reader->channels, 1));
     std::int64_t done = 0;
     while (done < total) {

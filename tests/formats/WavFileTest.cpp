@@ -154,7 +154,7 @@ TEST_F(WavFileTest, NegativePositionsAndFramesPastTheEndAreSilence) {
     EXPECT_EQ(r->Position(), 300);
 }
 
-TEST_F(WavFileTest, UnfinishedSizesMeanUpToTheEndAndOverlongDataReadsAsZeros) {
+TEST_F(WavFileTest, UnfinishedSizesMeanUpToTheEndAndATruncatedFileIsAsLongAsItsData) {
     Bytes chunks;
     AppendChunk(chunks, "fmt ", FmtBody(1, 2, 8000, 16));
     AppendFourCc(chunks, "data");
@@ -171,11 +171,22 @@ TEST_F(WavFileTest, UnfinishedSizesMeanUpToTheEndAndOverlongDataReadsAsZeros) {
     Bytes two = Pcm16({9, 9});
     overlong.insert(overlong.end(), two.begin(), two.end());
     Ref<LAudioReader> r = OpenWavReader(Write("long.wav", RiffWave(overlong)));
-    EXPECT_EQ(r->Length(), 50);
+    EXPECT_EQ(r->Length(), 2);
     std::vector<std::int32_t> all = ReadAll(*r);
-    EXPECT_EQ(all[1], 144);
-    EXPECT_EQ(all[2], 0);
-    EXPECT_EQ(all[49], 0);
+    EXPECT_EQ(all, (std::vector<std::int32_t>{144, 144}));
+
+    // A recording cut short: RIFF and data sizes claim 19 minutes, the file holds 2 seconds.
+    Bytes cut;
+    AppendChunk(cut, "fmt ", FmtBody(1, 2, 8000, 16));
+    AppendFourCc(cut, "data");
+    AppendLe32(cut, 8000u * 4u * 60u * 19u);
+    Bytes held(8000u * 4u * 2u + 3u, 1);  // and a partial frame
+    cut.insert(cut.end(), held.begin(), held.end());
+    Bytes file = RiffWave(cut);
+    file[4] = file[5] = file[6] = 0xEE;
+    Ref<LAudioReader> shortened = OpenWavReader(Write("cut.wav", file));
+    ASSERT_EQ(shortened->errorCode, 0);
+    EXPECT_EQ(shortened->Length(), 16000);
 }
 
 TEST_F(WavFileTest, EightBitThreeChannelOddLengthRoundTripsWithExactHeader) {
