@@ -37,14 +37,15 @@ void Take(LTagSet& tags, const char* key, const std::string& value, bool merge) 
 }
 
 // Reads the text of a chunk body of size bytes at the current position (at most 259 bytes are
-// kept) and leaves the file after the body and its pad byte.
+// kept) and leaves the file after the body and its pad byte. Three bytes more than are kept
+// finish any character that starts within them.
 bool ReadText(BinaryFile& file, std::uint32_t size, std::string& out) {
-    char buf[kMaxTagChars];
+    char buf[kMaxTagChars + 3];
     std::int64_t start = file.Tell();
     std::size_t want = std::min<std::size_t>(size, sizeof buf);
     long got = file.Read(buf, want);
     if (got < 0) return false;
-    out = ToUtf8(TextUpToZero(buf, static_cast<std::size_t>(got)));
+    out = TagFieldText(buf, static_cast<std::size_t>(got));
     return file.Seek(start) && SkipChunk(file, size);
 }
 
