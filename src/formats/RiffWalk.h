@@ -25,7 +25,6 @@ struct Ds64 {
     std::int64_t dataSize = -1;
     std::int64_t sampleCount = -1;
 };
-constexpr std::uint32_t kDs64BodyBytes = 28;
 // Reads a "ds64" body of size bytes at the current position and leaves the file after it.
 bool ReadDs64(BinaryFile& file, std::uint32_t size, Ds64& out);
 // The body size of a chunk: an RF64 data chunk whose own size says 0xFFFFFFFF takes the ds64 one.

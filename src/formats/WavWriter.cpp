@@ -2,7 +2,6 @@
 
 #include "formats/AcmWavWriter.h"
 #include "formats/ByteOrder.h"
-#include "formats/RiffWalk.h"
 #include "formats/SampleConvert.h"
 
 #include <algorithm>
@@ -19,12 +18,7 @@ std::string CannotWrite(const std::string& path) {
     return "Impossible d'écrire le fichier \"" + path + "\" : " + why + ".";
 }
 
-std::int64_t g_rf64Threshold = 0xFFFFFFFFLL - kRf64WavHeaderBytes - 65536;
-
 }  // namespace
-
-std::int64_t Rf64Threshold() { return g_rf64Threshold; }
-void SetRf64Threshold(std::int64_t dataBytes) { g_rf64Threshold = std::max<std::int64_t>(0, dataBytes); }
 
 Ref<LAudioWriter> CreateWavWriter(const std::string& path, const WAVEFORMATEX& format) {
     if (format.formatTag == kWaveFormatPcm) {
@@ -71,26 +65,14 @@ LWavWriter::LWavWriter(const std::string& path, std::int32_t rate, std::uint8_t 
 LWavWriter::~LWavWriter() { Finish(); }
 
 bool LWavWriter::WriteHeader(std::int64_t dataBytes) {
-    const bool open = dataBytes < 0;
-    const bool rf64 = !open && dataBytes > g_rf64Threshold;
-    const bool roomy = headerBytes_ == kRf64WavHeaderBytes;
-    std::uint8_t h[kRf64WavHeaderBytes] = {};
-    std::uint8_t* p = h;
-    std::memcpy(p, rf64 ? "RF64" : "RIFF", 4);
-    const std::int64_t riff = open ? -1 : headerBytes_ - 8 + dataBytes;
-    PutLe32(p + 4, open || rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(riff));
-    std::memcpy(p + 8, "WAVE", 4);
-    p += 12;
-    if (roomy) {
-        std::memcpy(p, rf64 ? "ds64" : "JUNK", 4);
-        PutLe32(p + 4, kDs64BodyBytes);
-        if (rf64) {
-            PutLe64(p + 8, static_cast<std::uint64_t>(riff));
-            PutLe64(p + 16, static_cast<std::uint64_t>(dataBytes));
-            PutLe64(p + 24, static_cast<std::uint64_t>(dataBytes / blockAlign_));
-        }
-        p += 8 + kDs64BodyBytes;
-    }
+    WavFormSizes sizes;
+    if (dataBytes >= 0) sizes = {headerBytes_ - 8 + dataBytes, dataBytes, dataBytes / blockAlign_};
+    const bool room = headerBytes_ == kRf64WavHeaderBytes;
+    const bool rf64 = room && IsRf64(sizes);
+    std::vector<std::uint8_t> h = WavFormHead(room, sizes);
+    const std::size_t at = h.size();
+    h.resize(static_cast<std::size_t>(headerBytes_));
+    std::uint8_t* p = &h[at];
     std::memcpy(p, "fmt ", 4);
     PutLe32(p + 4, 18);
     PutLe16(p + 8, kWaveFormatPcm);
@@ -101,29 +83,15 @@ bool LWavWriter::WriteHeader(std::int64_t dataBytes) {
     PutLe16(p + 22, static_cast<std::uint32_t>(width_ * 8));
     PutLe16(p + 24, 0);
     std::memcpy(p + 26, "data", 4);
-    PutLe32(p + 30, open || rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(dataBytes));
-    return file_.Seek(0) && file_.Write(h, static_cast<std::size_t>(headerBytes_));
+    PutLe32(p + 30, SizeField(dataBytes, rf64));
+    return file_.Seek(0) && file_.Write(h.data(), h.size());
 }
 
 void LWavWriter::Reserve(std::int64_t frames) {
     if (error || framesWritten != 0 || headerBytes_ == kRf64WavHeaderBytes) return;
-    if (frames * blockAlign_ <= g_rf64Threshold) return;
+    if (frames * blockAlign_ <= Rf64Threshold()) return;
     headerBytes_ = kRf64WavHeaderBytes;
     if (!WriteHeader(-1)) Fail(CannotWrite(path_));
-}
-
-bool LWavWriter::MakeRoomForDs64(std::int64_t dataBytes) {
-    const std::int64_t shift = kRf64WavHeaderBytes - kPcmWavHeaderBytes;
-    std::vector<std::uint8_t> piece(1 << 20);
-    for (std::int64_t end = dataBytes; end > 0;) {
-        const std::int64_t n = std::min<std::int64_t>(end, static_cast<std::int64_t>(piece.size()));
-        const std::int64_t from = kPcmWavHeaderBytes + end - n;
-        if (file_.ReadAt(from, piece.data(), static_cast<std::size_t>(n)) != n) return false;
-        if (!file_.Seek(from + shift) || !file_.Write(piece.data(), static_cast<std::size_t>(n))) return false;
-        end -= n;
-    }
-    headerBytes_ = kRf64WavHeaderBytes;
-    return true;
 }
 
 void LWavWriter::Write(const std::int32_t* src, std::int32_t frames) {
@@ -156,8 +124,13 @@ bool LWavWriter::DoFinish() {
     std::int64_t dataBytes = static_cast<std::int64_t>(framesWritten) * blockAlign_;
     bool ok = error;
     if (!error) {
-        const bool needsRoom = dataBytes > g_rf64Threshold && headerBytes_ == kPcmWavHeaderBytes;
-        ok = (!needsRoom || MakeRoomForDs64(dataBytes)) && WriteHeader(dataBytes);
+        if (dataBytes > Rf64Threshold() && headerBytes_ == kPcmWavHeaderBytes) {
+            ok = MoveUp(file_, kPcmWavHeaderBytes, dataBytes, kDs64ChunkBytes);
+            headerBytes_ = kRf64WavHeaderBytes;
+        } else {
+            ok = true;
+        }
+        ok = ok && WriteHeader(dataBytes);
     }
     if (!ok) Fail(CannotWrite(path_));
     if (!file_.Close() && !error) Fail(CannotWrite(path_));

@@ -1,13 +1,12 @@
 #pragma once
 // Writing WAV files. LWavWriter writes PCM behind the fixed 46-byte header, whose sizes stay
 // 0xFFFFFFFF (meaning "to the end of the file" for our reader) until Finish() rewrites them.
-// Data beyond what a RIFF size can hold makes the file RF64: "RF64", a "ds64" chunk with the
-// 64-bit sizes, then the same fmt and data chunks. A writer told the coming size (Reserve)
-// keeps room for the ds64 chunk in a "JUNK" chunk from the start; one that only learns it at
-// the end moves the data up to make the room.
+// Data beyond what a RIFF size can hold makes the file RF64 (WavFormHead.h), the ds64 chunk
+// taking 36 bytes between the form header and the fmt chunk.
 // CreateWavWriter picks LWavWriter for PCM and LAcmWavWriter for any other format.
 #include "core/AudioWriter.h"
 #include "formats/BinaryFile.h"
+#include "formats/WavFormHead.h"
 #include "formats/WaveFormat.h"
 
 #include <cstdint>
@@ -17,13 +16,8 @@
 namespace sv {
 
 constexpr std::int64_t kPcmWavHeaderBytes = 46;
-// The 46 bytes and a 36-byte chunk that holds the ds64 sizes (a "JUNK" one until needed).
-constexpr std::int64_t kRf64WavHeaderBytes = 82;
-
-// Data bytes above which a WAV file is written as RF64: what a RIFF size can hold, less room
-// for the header and the tag chunks. Tests lower it to try the switch on small files.
-std::int64_t Rf64Threshold();
-void SetRf64Threshold(std::int64_t dataBytes);
+// The 46 bytes and the room for the ds64 sizes.
+constexpr std::int64_t kRf64WavHeaderBytes = kPcmWavHeaderBytes + kDs64ChunkBytes;
 
 Ref<LAudioWriter> CreateWavWriter(const std::string& path, const WAVEFORMATEX& format);
 // The PCM writer of a fixed format (44100 Hz, 2 channels, 2 bytes for audio CD work, say).
@@ -45,9 +39,6 @@ protected:
 private:
     // The header for dataBytes of data; -1 while open (sizes 0xFFFFFFFF).
     bool WriteHeader(std::int64_t dataBytes);
-    // Moves the data up by the ds64 room, last piece first, for a file that grew past the
-    // threshold without a reservation.
-    bool MakeRoomForDs64(std::int64_t dataBytes);
 
     std::string path_;
     BinaryFile file_;

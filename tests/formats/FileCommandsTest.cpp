@@ -255,7 +255,7 @@ TEST_F(FileCommandsTest, OpenThenSaveWithoutEditsKeepsEveryPcmDepthBitForBit) {
         SCOPED_TRACE(d.bits);
         const int width = d.bits / 8;
         const std::int64_t step = d.bits == 8 ? 1 : d.bits == 16 ? 1 : d.bits == 24 ? 16 : 4096;
-        Bytes data;
+        Bytes pcm;
         for (int k = 0; k < 3000; ++k) {
             std::int64_t v;
             if (k % 97 < static_cast<int>(d.extremes.size())) {
@@ -264,11 +264,11 @@ TEST_F(FileCommandsTest, OpenThenSaveWithoutEditsKeepsEveryPcmDepthBitForBit) {
                 double full = d.bits == 8 ? 127 : std::ldexp(1.0, d.bits - 1) - 1;
                 v = static_cast<std::int64_t>(0.99 * full * std::sin(k * 0.05)) / step * step + (d.bits == 8 ? 128 : 0);
             }
-            for (int b = 0; b < width; ++b) data.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * b)));
+            for (int b = 0; b < width; ++b) pcm.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * b)));
         }
         Bytes chunks;
         AppendChunk(chunks, "fmt ", FmtBody(1, 2, 44100, static_cast<std::uint16_t>(d.bits)));
-        AppendChunk(chunks, "data", data);
+        AppendChunk(chunks, "data", pcm);
         std::string in = files.File("in" + std::to_string(d.bits) + ".wav");
         WriteBytes(in, RiffWave(chunks));
         ASSERT_TRUE(StoreWavSaveFormat(MakePcmFormat(44100, 2, static_cast<std::uint16_t>(d.bits))));

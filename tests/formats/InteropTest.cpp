@@ -310,6 +310,44 @@ TEST(OurFilesInTools, DataBeyondTheRiffLimitIsWrittenAsRf64ThatSoxAndFfprobeRead
     }
 }
 
+TEST(OurFilesInTools, CompressedDataBeyondTheRiffLimitIsRf64WithItsFactCount) {
+    if (!ToolExists("sox") || !ToolExists("ffprobe")) GTEST_SKIP() << "sox or ffprobe is not installed";
+    TempFolder dir;
+    LowRf64Threshold low(10000);
+    const std::int32_t frames = 3001;  // 24,008 bytes of 64-bit float mono
+    ScriptedHost host;
+    for (bool pumped : {true, false}) {
+        SCOPED_TRACE(pumped);
+        std::string path = dir.File(pumped ? "pumped.wav" : "written.wav");
+        {
+            Ref<LAudioWriter> w = CreateWavWriter(path, MakeFloatFormat(8000, 1, 64));
+            Ref<LAudioReader> src(new CountedReader(frames, 1));
+            if (pumped) {
+                FunctionTask task("t", [&](LProgressTask& t) { return PumpSamples(t, src, w); });
+                RunTask(host, task);
+                ASSERT_EQ(task.Result(), 0);
+            } else {
+                std::vector<std::int32_t> buf(static_cast<std::size_t>(frames));
+                src->Read(buf.data(), frames);
+                w->Write(buf.data(), frames);
+            }
+            ASSERT_TRUE(w->Finish()) << w->errorText;
+        }
+        Bytes b = ReadBytes(path);
+        EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RF64");
+        EXPECT_EQ(std::string(b.begin() + 12, b.begin() + 16), "ds64");
+        EXPECT_EQ(Le32At(b, 20), b.size() - 8);
+        EXPECT_EQ(Le32At(b, 28), 24008u);
+        EXPECT_EQ(CommandOutput("soxi -s " + Sh(path)), "3001\n");
+        EXPECT_EQ(CommandOutput("ffprobe -v error -show_entries stream=duration_ts -of csv=p=0 " + Sh(path)), "3001\n");
+        Ref<LAudioReader> ours = OpenWavReader(path);
+        ASSERT_EQ(ours->errorCode, 0);
+        EXPECT_EQ(ours->Length(), frames);
+        std::vector<std::int32_t> mine = ReadAll(*ours);
+        for (std::int32_t k = 0; k < frames; k += 101) ASSERT_NEAR(mine[static_cast<std::size_t>(k)], CountedReader::Sample(k, 0), 16) << k;
+    }
+}
+
 TEST(OurFilesInTools, Rf64FilesMadeByFfmpegOpen) {
     if (!ToolExists("sox") || !ToolExists("ffmpeg")) GTEST_SKIP() << "sox or ffmpeg is not installed";
     TempFolder dir;

@@ -189,6 +189,28 @@ TEST_F(WavFileTest, UnfinishedSizesMeanUpToTheEndAndATruncatedFileIsAsLongAsItsD
     EXPECT_EQ(shortened->Length(), 16000);
 }
 
+TEST_F(WavFileTest, RoomKeptForRf64ThatIsNotNeededStaysAJunkChunkOfAPlainRiffFile) {
+    // Told of more than 4 GiB, then cut back (a cancelled save, a truncated recording).
+    std::string path = dir.File("junk.wav");
+    std::vector<std::int32_t> samples = {16, -16, 32, -32};
+    {
+        Ref<LAudioWriter> w = CreatePcmWavWriter(path, 8000, 2, 2);
+        w->Reserve(std::int64_t(1) << 31);
+        w->Write(samples.data(), 2);
+        ASSERT_TRUE(w->Finish());
+    }
+    Bytes b = ReadBytes(path);
+    ASSERT_EQ(b.size(), 82u + 8u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+    EXPECT_EQ(Le32At(b, 4), 82u + 8u - 8u);
+    EXPECT_EQ(std::string(b.begin() + 12, b.begin() + 16), "JUNK");
+    EXPECT_EQ(Le32At(b, 16), 28u);
+    EXPECT_EQ(Le32At(b, 78), 8u);
+    Ref<LAudioReader> r = OpenWavReader(path);
+    ASSERT_EQ(r->errorCode, 0);
+    EXPECT_EQ(ReadAll(*r), samples);
+}
+
 TEST_F(WavFileTest, EightBitThreeChannelOddLengthRoundTripsWithExactHeader) {
     std::string path = dir.File("odd.wav");
     std::vector<std::int32_t> samples;
