@@ -5,6 +5,11 @@
 #include "core/AudioData.h"
 #include "core/BlockStore.h"
 #include "core/BlockWriter.h"
+#include "core/HeadlessHost.h"
+#include "core/ProgressTask.h"
+#include "core/TagSet.h"
+#include "formats/AudioFileIo.h"
+#include "formats/TagFiles.h"
 #include "formats/WavReader.h"
 #include "formats/WavWriter.h"
 
@@ -102,7 +107,74 @@ Result OpenIntoDocumentBench(Context& ctx) {
     return r;
 }
 
+// A tone of any length, computed as it is read: the > 4 GiB save needs no 8 GiB of blocks.
+class ToneReader : public LAudioReader {
+public:
+    explicit ToneReader(std::int64_t frames) : frames_(static_cast<std::int32_t>(frames)) { channels = 2; }
+    void Read(std::int32_t* dst, std::int32_t n) override {
+        for (std::int32_t k = 0; k < n; ++k) {
+            auto v = static_cast<std::int32_t>(((position_ + k) % 400 - 200) * 100 * 16);
+            dst[2 * k] = v;
+            dst[2 * k + 1] = -v;
+        }
+        position_ += n;
+    }
+    std::int32_t Position() const override { return position_; }
+    std::int32_t Length() const override { return frames_; }
+    void Seek(std::int32_t p) override { position_ = p; }
+
+private:
+    std::int32_t frames_;
+    std::int32_t position_ = 0;
+};
+
+std::string ShellOutput(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        ::pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+// 6 h 50 min of 16-bit stereo at 44.1 kHz: 4.34 GB of data, past what a RIFF size holds.
+Result Rf64SaveBench(Context& ctx) {
+    const std::int64_t frames = 44100LL * (6 * 3600 + 50 * 60);
+    const std::string path = ctx.workFolder + "/long.wav";
+    Result r;
+    r.audioSeconds = static_cast<double>(frames) / 44100.0;
+    HeadlessHost host;
+    double t0 = NowSeconds();
+    int pumped;
+    bool finished;
+    {
+        Ref<LAudioWriter> writer = CreatePcmWavWriter(path, 44100, 2, 2);
+        FunctionTask task("bench", [&](LProgressTask& t) { return PumpSamples(t, Ref<LAudioReader>(new ToneReader(frames)), writer); });
+        RunTask(host, task);
+        pumped = task.Result();
+        finished = writer->Finish();
+    }
+    LTagSet tags;
+    tags.Set("TITLE", "Nuit");
+    bool tagged = WriteTags(tags, path);
+    r.wallSeconds = NowSeconds() - t0;
+    Ref<LAudioReader> back = OpenWavReader(path);
+    LTagSet read;
+    ReadTags(read, path);
+    std::string soxFrames = ShellOutput("soxi -s '" + path + "' 2>&1");
+    char note[320];
+    std::snprintf(note, sizeof note, "%s, %.2f GB at %.0f MB/s; ours reads %d frames, title \"%s\"; soxi -s %s (of %lld)",
+                  pumped == 0 && finished && tagged ? "saved" : "FAILED", frames * 4 / 1e9,
+                  frames * 4 / 1e6 / r.wallSeconds, back->Length(), read.Get("TITLE").c_str(), soxFrames.c_str(),
+                  static_cast<long long>(frames));
+    r.note = note;
+    return r;
+}
+
 SONVELA_BENCH("wav copy 1h 16-bit stereo (vs sox)", CopyBench);
+SONVELA_BENCH("large wav save 6h50 16-bit stereo as RF64", Rf64SaveBench);
 SONVELA_BENCH("wav open 1h into document blocks", OpenIntoDocumentBench);
 
 }  // namespace

@@ -14,7 +14,8 @@ namespace {
 const char kWav[] = "audio/wav";
 const char kXWav[] = "audio/x-wav";
 
-// Mime data that renders its WAV bytes at the first request and keeps them for later ones.
+// Mime data that renders its WAV bytes at the first request and keeps them for later ones. A
+// render that failed or was cancelled keeps nothing, so the next request tries again.
 class DelayedWaveData : public QMimeData {
 public:
     explicit DelayedWaveData(std::weak_ptr<QtSystemClipboard::Renderer> render) : render_(std::move(render)) {}
@@ -28,8 +29,7 @@ public:
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType) const override {
         if (!hasFormat(mimeType)) return {};
-        if (!rendered_) {
-            rendered_ = true;
+        if (bytes_.isEmpty()) {
             if (auto render = render_.lock()) {
                 std::vector<std::uint8_t> bytes = (*render)();
                 bytes_ = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
@@ -41,7 +41,6 @@ protected:
 
 private:
     std::weak_ptr<QtSystemClipboard::Renderer> render_;
-    mutable bool rendered_ = false;
     mutable QByteArray bytes_;
 };
 

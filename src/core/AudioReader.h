@@ -21,6 +21,8 @@ namespace sv {
 
 constexpr std::int32_t kMaxFramesPerCall = 8192;
 constexpr std::int32_t kFullScale16 = 0x7FFF0;  // 524,272
+// The most negative 16-bit value, -32768 * 16: two's complement reaches one step further down.
+constexpr std::int32_t kLowest16 = -0x80000;  // -524,288
 
 enum ReaderError : std::uint8_t {
     kReaderOk = 0,

@@ -22,6 +22,9 @@ class LAudioWriter : public RefCounted {
 public:
     virtual void Write(const std::int32_t* src, std::int32_t frames) = 0;
     virtual void Truncate(std::int32_t frame) = 0;
+    // Told before the first Write how many frames are coming, a writer whose layout depends on
+    // the final size (a WAV file beyond 4 GiB) can choose it at once. Nothing by default.
+    virtual void Reserve(std::int64_t frames) { (void)frames; }
     // Idempotent; true when the output is complete and without error.
     bool Finish();
 
@@ -30,6 +33,9 @@ public:
     std::uint8_t channels = 1;
     bool error = false;
     std::string errorText;
+    // The internal samples the output holds as they are; PumpSamples limits what lies outside.
+    std::int32_t lowestSample = kLowest16;
+    std::int32_t highestSample = kFullScale16;
 
 protected:
     ~LAudioWriter() override = default;

@@ -27,6 +27,9 @@ Ref<LBlockWriter> LBlockWriter::Create(BlockStore& store, LAudioData& target, st
 LBlockWriter::LBlockWriter(BlockStore& store, LAudioData& target, std::int32_t rate, std::uint8_t channelCount)
     : store_(store), target_(&target) {
     sampleRate = rate;
+    // Blocks keep every internal sample: nothing is limited on the way into a document.
+    lowestSample = INT32_MIN;
+    highestSample = INT32_MAX;
     channels = channelCount;
     if (channels == 0) {
         channels = 1;

@@ -79,10 +79,11 @@ bool AskMixParameters(Workspace& ws, MixParameters& params) {
     params.volume = spec.IntValue("volume");
     st.WriteIntUserSetting("StoredValues", "PasteMixVolume", params.volume);
     params.pan = stereo ? spec.IntValue("pan") : 50;
-    // Without a selection the choice is shown disabled and its stored value still applies.
-    params.mode = std::max(0, std::min(2, st.ReadIntSetting("StoredValues", "LongerSelection", kMixInsertSilence)));
-    params.fadeFrames = MsToFrames(std::max(0, st.ReadIntSetting("StoredValues", "FadeOutTime", 250)),
-                                   doc->sound.sampleRate);
+    // Without a selection the choice is not offered, so the stored one (made for some earlier
+    // selection) must not apply: a fade would mix a single frame. The default makes room for
+    // the whole source at the cursor.
+    params.mode = kMixInsertSilence;
+    params.fadeFrames = 0;
     if (selection) {
         int choice = std::max(0, std::min(2, spec.IntValue("mode")));
         params.mode = kModeOfChoice[choice];

@@ -69,8 +69,9 @@ DialogSpec AmplifyDialog(int gain) {
     spec.fields.push_back(IntegerField("gain", "Amplification (%) :", gain));
     spec.validate = [](const DialogSpec& s) -> std::optional<DialogRefusal> {
         const int g = s.IntValue("gain");
-        // A negative percentage would turn segment gains negative: refused the same way.
-        if (g > kMaxAmplifyPercent || g < 0)
+        // A negative percentage would turn segment gains negative.
+        if (g < 0) return InvalidValue("L'amplification ne peut pas être négative. Veuillez réessayer.", "gain");
+        if (g > kMaxAmplifyPercent)
             return InvalidValue("L'amplification doit être inférieure à 400%. Veuillez réessayer.", "gain");
         return std::nullopt;
     };
@@ -82,7 +83,8 @@ DialogSpec NormalizeDialog(int level) {
     spec.fields.push_back(IntegerField("level", "Niveau de crête normalisé (%) :", level));
     spec.validate = [](const DialogSpec& s) -> std::optional<DialogRefusal> {
         const int l = s.IntValue("level");
-        if (l > 100 || l < 0)
+        if (l < 0) return InvalidValue("Le Niveau de Crête Normalisé ne peut pas être négatif. Veuillez réessayer.", "level");
+        if (l > 100)
             return InvalidValue("Le Niveau de Crête Normalisé doit être inférieur à 100%. Veuillez réessayer.", "level");
         return std::nullopt;
     };

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 namespace sv {
 
-LOutputLimiter::LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling)
-    : LFilter(std::move(input)), ceiling_(std::max<std::int32_t>(1, ceiling)) {
+LOutputLimiter::LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling, std::int32_t floor)
+    : LFilter(std::move(input)), ceiling_(std::max<std::int32_t>(1, ceiling)), floor_(std::min<std::int32_t>(-1, floor)) {
     fullScale = std::min(fullScale, ceiling_);
     const double recovery = std::max(1.0, 0.05 * std::max(sampleRate, 1));
     release_ = 1.0 - std::exp(-1.0 / recovery);
@@ -19,16 +18,22 @@ LOutputLimiter::LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling)
     Refill();
 }
 
+double LOutputLimiter::NeedOf(const std::int32_t* frame) const {
+    double need = 1.0;
+    for (std::size_t c = 0; c < channels; ++c) {
+        const std::int32_t v = frame[c];
+        if (v > ceiling_) need = std::min(need, static_cast<double>(ceiling_) / v);
+        else if (v < floor_) need = std::min(need, static_cast<double>(floor_) / v);
+    }
+    return need;
+}
+
 void LOutputLimiter::Refill() {
     gain_ = 1.0;
     buffer_.assign(static_cast<std::size_t>(kLookAhead) * channels, 0);
     if (channels) input_->Read(buffer_.data(), kLookAhead);
     need_.assign(kLookAhead, 1.0);
-    for (std::int32_t f = 0; f < kLookAhead; ++f)
-        for (std::size_t c = 0; c < channels; ++c) {
-            const std::int64_t v = std::llabs(static_cast<std::int64_t>(buffer_[f * channels + c]));
-            if (v > ceiling_) need_[f] = std::min(need_[f], static_cast<double>(ceiling_) / static_cast<double>(v));
-        }
+    for (std::int32_t f = 0; f < kLookAhead; ++f) need_[f] = NeedOf(buffer_.data() + static_cast<std::size_t>(f) * channels);
 }
 
 void LOutputLimiter::Seek(std::int32_t position) {
@@ -45,11 +50,15 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
     buffer_.resize((have + frames) * ch);
     need_.resize(have + frames);
     input_->Read(buffer_.data() + have * ch, frames);
-    for (std::size_t f = have; f < have + static_cast<std::size_t>(frames); ++f) {
-        std::int64_t peak = 0;
-        for (std::size_t c = 0; c < ch; ++c)
-            peak = std::max<std::int64_t>(peak, std::llabs(static_cast<std::int64_t>(buffer_[f * ch + c])));
-        need_[f] = peak > ceiling_ ? static_cast<double>(ceiling_) / static_cast<double>(peak) : 1.0;
+    // Most blocks hold nothing outside the range: one scan proves it and skips the per-frame work.
+    const std::int32_t* fresh = buffer_.data() + have * ch;
+    const std::size_t freshSamples = static_cast<std::size_t>(frames) * ch;
+    const bool allWithin = std::all_of(fresh, fresh + freshSamples,
+                                       [this](std::int32_t v) { return v >= floor_ && v <= ceiling_; });
+    if (allWithin) {
+        std::fill(need_.begin() + static_cast<std::ptrdiff_t>(have), need_.end(), 1.0);
+    } else {
+        for (std::size_t f = have; f < have + static_cast<std::size_t>(frames); ++f) need_[f] = NeedOf(buffer_.data() + f * ch);
     }
     // nextLoud_[f]: the first frame at or after f whose peak needs a gain below unity.
     const std::size_t total = need_.size();
@@ -85,7 +94,7 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
         for (std::size_t c = 0; c < ch; ++c) {
             std::int64_t v = in[c];
             if (gain_ < 1.0) v = std::llround(static_cast<double>(v) * gain_);
-            out[c] = static_cast<std::int32_t>(std::clamp<std::int64_t>(v, -ceiling_, ceiling_));
+            out[c] = static_cast<std::int32_t>(std::clamp<std::int64_t>(v, floor_, ceiling_));
         }
     }
     // The last kLookAhead frames become the next call's look-ahead.

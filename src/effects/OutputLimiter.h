@@ -1,8 +1,9 @@
 #pragma once
-// LOutputLimiter: a look-ahead peak limiter that keeps every sample within a ceiling (16-bit
-// full scale for the save path and the player). It sees kLookAhead frames ahead, so the gain
-// glides down before a peak instead of clipping it, and recovers over about 50 ms after it.
-// Material that never exceeds the ceiling passes bit for bit.
+// LOutputLimiter: a look-ahead peak limiter that keeps every sample within the range its target
+// holds (by default what 16-bit output holds, -524,288 ... +524,272, for the save path and the
+// player). It sees kLookAhead frames ahead, so the gain glides down before a peak instead of
+// clipping it, and recovers over about 50 ms after it. Material that stays within the range
+// passes bit for bit, and stretches without a sample outside it are copied as they are.
 #include "effects/Filter.h"
 
 #include <cstdint>
@@ -14,7 +15,8 @@ class LOutputLimiter : public LFilter {
 public:
     static constexpr std::int32_t kLookAhead = 64;
 
-    LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling = kFullScale16);
+    // ceiling: the highest sample kept; floor: the lowest (1 at least and -1 at most).
+    LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling = kFullScale16, std::int32_t floor = kLowest16);
 
     void Read(std::int32_t* dst, std::int32_t frames) override;
     std::int32_t Position() const override { return position_; }
@@ -22,8 +24,11 @@ public:
 
 private:
     void Refill();
+    // The gain that brings the frame's loudest sample within the range (1.0 when it is within).
+    double NeedOf(const std::int32_t* frame) const;
 
     std::int32_t ceiling_;
+    std::int32_t floor_;
     std::int32_t position_ = 0;
     double gain_ = 1.0;
     double release_ = 0.0;         // share of the distance to unity recovered per frame

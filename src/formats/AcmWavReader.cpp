@@ -14,7 +14,8 @@ std::int32_t SaturateFrames(std::int64_t v) {
 
 }  // namespace
 
-LAcmWavReader::LAcmWavReader(BinaryFile file, const WAVEFORMATEX& format, std::uint32_t dataBytes)
+LAcmWavReader::LAcmWavReader(BinaryFile file, const WAVEFORMATEX& format, std::int64_t dataBytes,
+                             std::int64_t factFrames)
     : file_(std::move(file)), format_(format) {
     sampleRate = static_cast<std::int32_t>(format.samplesPerSec);
     channels = static_cast<std::uint8_t>(std::max<unsigned>(1, std::min<unsigned>(format.channels, 255)));
@@ -27,16 +28,21 @@ LAcmWavReader::LAcmWavReader(BinaryFile file, const WAVEFORMATEX& format, std::u
         return;
     }
     dataStart_ = file_.Tell();
-    dataSize_ = dataBytes;
-    if (dataBytes == 0xFFFFFFFFu) dataSize_ = std::max<std::int64_t>(0, file_.Size() - dataStart_);
+    dataSize_ = std::max<std::int64_t>(0, dataBytes);
     // Whole blocks, at least one, about 8192 frames.
     std::size_t blockFrames = static_cast<std::size_t>(stream_->FramesPerBlock());
     std::size_t blocks = std::max<std::size_t>(1, kMaxFramesPerCall / blockFrames);
     decoded_.resize(blocks * stream_->DestinationBlockBytes());
     source_.resize(stream_->SourceSizeFor(decoded_.size()));
+    // A count beyond what the blocks hold (a file cut short) or of zero with data present (a
+    // writer that never finished) is not trusted.
+    const std::int64_t blockBytes = static_cast<std::int64_t>(stream_->SourceBlockBytes());
+    const std::int64_t most = (dataSize_ + blockBytes - 1) / blockBytes * stream_->FramesPerBlock();
+    if (factFrames > 0 || (factFrames == 0 && dataSize_ == 0)) factFrames_ = std::min(factFrames, most);
 }
 
 std::int32_t LAcmWavReader::Length() const {
+    if (factFrames_ >= 0) return SaturateFrames(factFrames_);
     if (finalLength_ >= 0) return SaturateFrames(finalLength_);
     if (!stream_) return 0;
     std::int64_t blocks = dataSize_ / static_cast<std::int64_t>(stream_->SourceBlockBytes());
@@ -97,6 +103,14 @@ void LAcmWavReader::Read(std::int32_t* dst, std::int32_t frames) {
     std::memset(dst, 0, static_cast<std::size_t>(lead) * channels * sizeof(std::int32_t));
     dst += static_cast<std::size_t>(lead) * channels;
     std::int32_t want = static_cast<std::int32_t>(frames - lead);
+    std::int32_t silent = 0;  // beyond the fact chunk's count
+    if (factFrames_ >= 0) {
+        const std::int64_t real = std::max<std::int64_t>(0, factFrames_ - std::max<std::int64_t>(start, 0));
+        if (real < want) {
+            silent = want - static_cast<std::int32_t>(real);
+            want = static_cast<std::int32_t>(real);
+        }
+    }
     while (skipFrames_ > 0) {
         if (decodedIndex_ == decodedFrames_ && !Fill()) break;
         skipFrames_ -= TakeDecoded(nullptr, static_cast<std::int32_t>(std::min<std::int64_t>(skipFrames_, INT_MAX)));
@@ -107,7 +121,7 @@ void LAcmWavReader::Read(std::int32_t* dst, std::int32_t frames) {
         dst += static_cast<std::size_t>(n) * channels;
         want -= n;
     }
-    std::memset(dst, 0, static_cast<std::size_t>(want) * channels * sizeof(std::int32_t));
+    std::memset(dst, 0, static_cast<std::size_t>(want + silent) * channels * sizeof(std::int32_t));
 }
 
 void LAcmWavReader::Seek(std::int32_t f) {

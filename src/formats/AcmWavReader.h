@@ -16,12 +16,15 @@ namespace sv {
 
 class LAcmWavReader : public LAudioReader {
 public:
-    // file stands at the start of the data chunk of dataBytes bytes (0xFFFFFFFF: to the end).
-    LAcmWavReader(BinaryFile file, const WAVEFORMATEX& format, std::uint32_t dataBytes);
+    // file stands at the start of the data chunk of dataBytes bytes (as far as the file holds
+    // it); factFrames is the true frame count of a "fact" chunk, -1 without one. The padding of
+    // the last block beyond that count is not part of the sound.
+    LAcmWavReader(BinaryFile file, const WAVEFORMATEX& format, std::int64_t dataBytes, std::int64_t factFrames = -1);
 
     void Read(std::int32_t* dst, std::int32_t frames) override;
     std::int32_t Position() const override { return position_; }
-    // Exact once the end has been decoded; before that, what the data chunk's whole blocks hold.
+    // The fact chunk's count; without one, exact once the end has been decoded and before that
+    // what the data chunk's whole blocks hold.
     std::int32_t Length() const override;
     void Seek(std::int32_t position) override;
 
@@ -48,6 +51,7 @@ private:
     std::int64_t nextFrame_ = 0;   // the frame the decoder hands out next
     std::int64_t skipFrames_ = 0;  // decoded frames to drop after a seek
     std::int64_t finalLength_ = -1;
+    std::int64_t factFrames_ = -1;
     bool exhausted_ = false;
     bool restart_ = false;
 };

@@ -1,6 +1,7 @@
 #include "formats/AcmWavWriter.h"
 
 #include "formats/ByteOrder.h"
+#include "formats/WavFormHead.h"
 #include "formats/SampleConvert.h"
 
 #include <algorithm>
@@ -16,6 +17,8 @@ std::string CannotWrite(const std::string& path) {
     std::string why = errno == ENOSPC ? "le disque est plein" : std::strerror(errno);
     return "Impossible d'écrire le fichier \"" + path + "\" : " + why + ".";
 }
+
+constexpr std::size_t kFactChunkBytes = 12;
 
 }  // namespace
 
@@ -41,22 +44,46 @@ LAcmWavWriter::LAcmWavWriter(const std::string& path, const WAVEFORMATEX& format
     std::size_t bytes = static_cast<std::size_t>(kMaxFramesPerCall) * channels * 2;
     source_.resize(std::max(blockBytes, bytes / blockBytes * blockBytes));
     encoded_.resize(stream_->DestinationSizeFor(source_.size()));
-    if (!WriteHeader(0xFFFFFFFFu, 0xFFFFFFFFu)) Fail(CannotWrite(path));
+    if (!WriteHeader(-1)) Fail(CannotWrite(path));
 }
 
 LAcmWavWriter::~LAcmWavWriter() { Finish(); }
 
-bool LAcmWavWriter::WriteHeader(std::uint32_t riffBytes, std::uint32_t dataBytes) {
+std::int64_t LAcmWavWriter::HeaderBytes() const {
+    return (room_ ? 12 + kDs64ChunkBytes : 12) + 8 + static_cast<std::int64_t>(format_.Serialize().size()) +
+           static_cast<std::int64_t>(kFactChunkBytes) + 8;
+}
+
+bool LAcmWavWriter::WriteHeader(std::int64_t dataBytes) {
+    WavFormSizes sizes;
+    if (dataBytes >= 0) sizes = {HeaderBytes() - 8 + dataBytes, dataBytes, framesWritten};
+    const bool rf64 = room_ && IsRf64(sizes);
+    std::vector<std::uint8_t> h = WavFormHead(room_, sizes);
     std::vector<std::uint8_t> fmt = format_.Serialize();
-    std::vector<std::uint8_t> h(20 + fmt.size() + 8);
-    std::memcpy(&h[0], "RIFF", 4);
-    PutLe32(&h[4], riffBytes);
-    std::memcpy(&h[8], "WAVEfmt ", 8);
-    PutLe32(&h[16], static_cast<std::uint32_t>(fmt.size()));
-    std::copy(fmt.begin(), fmt.end(), h.begin() + 20);
-    std::memcpy(&h[20 + fmt.size()], "data", 4);
-    PutLe32(&h[24 + fmt.size()], dataBytes);
+    std::size_t at = h.size();
+    h.resize(static_cast<std::size_t>(HeaderBytes()));
+    std::memcpy(&h[at], "fmt ", 4);
+    PutLe32(&h[at + 4], static_cast<std::uint32_t>(fmt.size()));
+    std::copy(fmt.begin(), fmt.end(), h.begin() + static_cast<std::ptrdiff_t>(at + 8));
+    // Readers take the frame count from "fact": without it the padding of the last block would
+    // be heard as silence. While the file is open the count is 0, which readers ignore.
+    std::uint8_t* fact = &h[at + 8 + fmt.size()];
+    std::memcpy(fact, "fact", 4);
+    PutLe32(fact + 4, 4);
+    PutLe32(fact + 8, dataBytes < 0 ? 0u : static_cast<std::uint32_t>(framesWritten));
+    std::memcpy(fact + kFactChunkBytes, "data", 4);
+    PutLe32(fact + kFactChunkBytes + 4, SizeField(dataBytes, rf64));
     return file_.Seek(0) && file_.Write(h.data(), h.size());
+}
+
+void LAcmWavWriter::Reserve(std::int64_t frames) {
+    if (error || framesWritten != 0 || room_ || sampleRate <= 0) return;
+    // The encoded size from the format's byte rate, with a block to spare.
+    const std::int64_t bytes = frames * static_cast<std::int64_t>(format_.avgBytesPerSec) / sampleRate +
+                               static_cast<std::int64_t>(format_.blockAlign);
+    if (bytes <= Rf64Threshold()) return;
+    room_ = true;
+    if (!WriteHeader(-1)) Fail(CannotWrite(path_));
 }
 
 void LAcmWavWriter::Flush(bool last) {
@@ -98,11 +125,12 @@ bool LAcmWavWriter::DoFinish() {
     if (!error && stream_) {
         Flush(true);
         if (!error) {
-            std::int64_t overhead = 38 + format_.CbSize();
-            bool fits = dataBytes_ + overhead < 0xFFFFFFFFLL;
-            if (!WriteHeader(fits ? static_cast<std::uint32_t>(dataBytes_ + overhead) : 0xFFFFFFFFu,
-                             fits ? static_cast<std::uint32_t>(dataBytes_) : 0xFFFFFFFFu))
-                Fail(CannotWrite(path_));
+            bool ok = true;
+            if (dataBytes_ > Rf64Threshold() && !room_) {
+                ok = MoveUp(file_, HeaderBytes(), dataBytes_, kDs64ChunkBytes);
+                room_ = true;
+            }
+            if (!ok || !WriteHeader(dataBytes_)) Fail(CannotWrite(path_));
         }
     }
     if (!file_.Close() && !error) Fail(CannotWrite(path_));

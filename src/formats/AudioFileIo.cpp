@@ -99,8 +99,13 @@ int PumpSamples(LProgressTask& task, const Ref<LAudioReader>& readerIn, const Re
     if (!reader || !writer || reader->errorCode != kReaderOk || writer->error) return kTaskFailed;
     // Frames of another width would be written as interleaved garbage.
     if (reader->channels != writer->channels) return kTaskFailed;
-    if (reader->fullScale > kFullScale16) reader = MakeRef<LOutputLimiter>(reader, kFullScale16);
+    // Only samples the writer cannot hold are limited, so that a file saved at its own depth
+    // keeps every sample. A reader of full scale F delivers -F - 16 at the lowest.
+    const std::int64_t readerLowest = -static_cast<std::int64_t>(reader->fullScale) - 16;
+    if (reader->fullScale > writer->highestSample || readerLowest < writer->lowestSample)
+        reader = MakeRef<LOutputLimiter>(reader, writer->highestSample, writer->lowestSample);
     const std::int64_t total = std::max<std::int64_t>(0, static_cast<std::int64_t>(reader->Length()) - reader->Position());
+    writer->Reserve(total);
     std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * std::max<int>(reader->channels, 1));
     std::int64_t done = 0;
     while (done < total) {

@@ -35,16 +35,16 @@ bool ReadId3v1Tags(LTagSet& tags, const std::string& path, bool merge) {
     char b[kBlock];
     if (size < kBlock || file.ReadAt(size - kBlock, b, kBlock) != kBlock) return false;
     if (std::memcmp(b, "TAG", 3) != 0) return false;
-    Take(tags, "TITLE", ToUtf8(TextUpToZero(b + 3, 30)), merge);
-    Take(tags, "ARTIST", ToUtf8(TextUpToZero(b + 33, 30)), merge);
-    Take(tags, "ALBUM", ToUtf8(TextUpToZero(b + 63, 30)), merge);
-    Take(tags, "DATE", ToUtf8(TextUpToZero(b + 93, 4)), merge);
+    Take(tags, "TITLE", TagFieldText(b + 3, 30), merge);
+    Take(tags, "ARTIST", TagFieldText(b + 33, 30), merge);
+    Take(tags, "ALBUM", TagFieldText(b + 63, 30), merge);
+    Take(tags, "DATE", TagFieldText(b + 93, 4), merge);
     auto track = static_cast<unsigned char>(b[126]);
     if (b[125] == 0 && track != 0) {
-        Take(tags, "COMMENT", ToUtf8(TextUpToZero(b + 97, 28)), merge);
+        Take(tags, "COMMENT", TagFieldText(b + 97, 28), merge);
         Take(tags, "TRACKNUMBER", std::to_string(track), merge);
     } else {
-        Take(tags, "COMMENT", ToUtf8(TextUpToZero(b + 97, 29)), merge);
+        Take(tags, "COMMENT", TagFieldText(b + 97, 29), merge);
     }
     auto genre = static_cast<unsigned char>(b[127]);
     Take(tags, "GENRE", genre < kId3GenreCount ? Id3GenreName(genre) : std::to_string(genre), merge);

@@ -19,6 +19,7 @@ namespace sv {
 namespace {
 
 constexpr std::size_t kProbeBytes = 256 * 1024;
+constexpr std::size_t kTailBytes = 128 + 32;
 
 struct FrameHeader {
     int version = 0;  // 1 MPEG-1, 2 MPEG-2, 25 MPEG-2.5
@@ -54,24 +55,68 @@ std::uint32_t BigEndian32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
-// Offset of the first byte after an ID3v2 block at the start, 0 when there is none.
-std::int64_t SkipId3v2(const std::uint8_t* bytes, std::size_t size) {
-    if (size < 10 || std::memcmp(bytes, "ID3", 3) != 0) return 0;
-    std::int64_t len = (std::int64_t(bytes[6] & 0x7F) << 21) | (std::int64_t(bytes[7] & 0x7F) << 14) |
-                       (std::int64_t(bytes[8] & 0x7F) << 7) | std::int64_t(bytes[9] & 0x7F);
-    return 10 + len + ((bytes[5] & 0x10) ? 10 : 0);
+}  // namespace
+
+std::int64_t Id3v2TagBytes(const std::uint8_t* head, std::size_t size) {
+    // "ID3", version (major below 0xFF), flags, then a synchsafe size: 4 x 7 bits.
+    if (size < 10 || std::memcmp(head, "ID3", 3) != 0 || head[3] == 0xFF || head[4] == 0xFF) return 0;
+    if ((head[6] | head[7] | head[8] | head[9]) & 0x80) return 0;
+    std::int64_t len = (std::int64_t(head[6]) << 21) | (std::int64_t(head[7]) << 14) | (std::int64_t(head[8]) << 7) |
+                       std::int64_t(head[9]);
+    const bool footer = head[3] >= 4 && (head[5] & 0x10);
+    return 10 + len + (footer ? 10 : 0);
+}
+
+std::int64_t TrailingTagBytes(const std::uint8_t* tail, std::size_t size, std::int64_t room) {
+    std::int64_t bytes = 0;
+    if (size >= 128 && room >= 128 && std::memcmp(tail + size - 128, "TAG", 3) == 0) bytes = 128;
+    // An APEv2 tag ends with a 32-byte footer: "APETAGEX", version, size (items and footer),
+    // item count, flags (bit 31: a 32-byte header precedes the items).
+    if (size >= static_cast<std::size_t>(bytes) + 32) {
+        const std::uint8_t* footer = tail + size - bytes - 32;
+        if (std::memcmp(footer, "APETAGEX", 8) == 0) {
+            const std::uint32_t tagSize = footer[12] | (footer[13] << 8) | (footer[14] << 16) | (std::uint32_t(footer[15]) << 24);
+            const std::uint32_t flags = footer[20] | (footer[21] << 8) | (footer[22] << 16) | (std::uint32_t(footer[23]) << 24);
+            const std::int64_t ape = std::int64_t(tagSize) + ((flags & 0x80000000u) ? 32 : 0);
+            if (tagSize >= 32 && bytes + ape <= room) bytes += ape;
+        }
+    }
+    return bytes;
+}
+
+namespace {
+
+// The ID3v2 tags at the start of bytes (one after another, as some taggers leave them).
+std::int64_t LeadingTagBytes(const std::uint8_t* bytes, std::size_t size) {
+    std::int64_t at = 0;
+    for (int tags = 0; tags < 16 && at >= 0 && static_cast<std::uint64_t>(at) < size; ++tags) {
+        std::int64_t n = Id3v2TagBytes(bytes + at, size - static_cast<std::size_t>(at));
+        if (n == 0) break;
+        at += n;
+    }
+    return at;
 }
 
 }  // namespace
 
 bool ExamineMp3(const std::uint8_t* bytes, std::size_t size, std::int64_t fileSize, Mp3Layout& layout) {
     layout = Mp3Layout();
+    const bool whole = size >= static_cast<std::size_t>(std::max<std::int64_t>(fileSize, 0));
+    const std::int64_t start = LeadingTagBytes(bytes, size);
     std::int64_t end = fileSize;
-    // An ID3v1 block is the last 128 bytes only when it says so; otherwise they are audio.
-    if (fileSize >= 128 && size >= static_cast<std::size_t>(fileSize) &&
-        std::memcmp(bytes + fileSize - 128, "TAG", 3) == 0)
-        end = fileSize - 128;
-    std::int64_t pos = SkipId3v2(bytes, size);
+    // Tags at the end are known only when the end is at hand; otherwise the caller passes the
+    // end of the audio as fileSize.
+    if (whole) end -= TrailingTagBytes(bytes, static_cast<std::size_t>(fileSize), fileSize - std::min(start, fileSize));
+    if (start >= static_cast<std::int64_t>(size) || start >= end) return false;
+    return ExamineMp3Region(bytes + start, size - static_cast<std::size_t>(start), start, end, layout);
+}
+
+bool ExamineMp3Region(const std::uint8_t* bytes, std::size_t size, std::int64_t offset, std::int64_t end,
+                      Mp3Layout& layout) {
+    layout = Mp3Layout();
+    // Offsets below are within bytes; end becomes one too.
+    end -= offset;
+    std::int64_t pos = 0;
     FrameHeader first;
     // The first header whose successor is also a header (or that ends the data), so that a
     // stray sync pattern in junk is not taken for audio.
@@ -86,8 +131,8 @@ bool ExamineMp3(const std::uint8_t* bytes, std::size_t size, std::int64_t fileSi
         }
         if (next <= end) break;
     }
-    layout.dataStart = pos;
-    layout.dataEnd = end;
+    layout.dataStart = offset + pos;
+    layout.dataEnd = offset + end;
     layout.sampleRate = first.sampleRate;
     layout.channels = first.mono ? 1 : 2;
     layout.samplesPerFrame = first.version == 1 ? 1152 : 576;
@@ -129,9 +174,11 @@ bool ExamineMp3(const std::uint8_t* bytes, std::size_t size, std::int64_t fileSi
 
 namespace {
 
-// The audio data region of the file as libmpg123 sees it: reads stop before an ID3v1 block.
+// The audio data region of the file as libmpg123 sees it: offset 0 is the first frame, reads
+// stop before the tags at the end.
 struct Source {
     UniqueFd fd;
+    std::int64_t start = 0;
     std::int64_t end = 0;
 };
 
@@ -147,8 +194,11 @@ mpg123_ssize_t SourceRead(void* handle, void* buf, size_t count) {
 
 off_t SourceSeek(void* handle, off_t offset, int whence) {
     auto* src = static_cast<Source*>(handle);
-    if (whence == SEEK_END) return ::lseek(src->fd.get(), static_cast<off_t>(src->end) + offset, SEEK_SET);
-    return ::lseek(src->fd.get(), offset, whence);
+    off_t at;
+    if (whence == SEEK_END) at = ::lseek(src->fd.get(), static_cast<off_t>(src->end) + offset, SEEK_SET);
+    else if (whence == SEEK_SET) at = ::lseek(src->fd.get(), static_cast<off_t>(src->start) + offset, SEEK_SET);
+    else at = ::lseek(src->fd.get(), offset, whence);
+    return at < 0 ? at : at - static_cast<off_t>(src->start);
 }
 
 void InitLibrary() {
@@ -219,25 +269,31 @@ private:
             return;
         }
         const std::int64_t size = st.st_size;
-        // The header search needs the start; an ID3v1 check needs the end: read both.
-        std::vector<std::uint8_t> probe(static_cast<std::size_t>(std::min<std::int64_t>(size, kProbeBytes)));
-        long n = ReadFull(source_.fd.get(), probe.data(), probe.size());
+        // The audio lies between the ID3v2 tags at the start (cover art can make them several
+        // MiB) and the APEv2 and ID3v1 tags at the end; the frame search starts after the former.
+        std::int64_t start = 0;
+        for (int tags = 0; tags < 16; ++tags) {
+            std::uint8_t head[10];
+            if (start + 10 > size || ::pread(source_.fd.get(), head, 10, start) != 10) break;
+            std::int64_t n = Id3v2TagBytes(head, 10);
+            if (n == 0) break;
+            start += n;
+        }
+        std::uint8_t tail[kTailBytes];
+        const std::int64_t tailSize = std::min<std::int64_t>(size, kTailBytes);
+        std::int64_t end = size;
+        if (tailSize > 0 && ::pread(source_.fd.get(), tail, static_cast<std::size_t>(tailSize), size - tailSize) == tailSize)
+            end -= TrailingTagBytes(tail, static_cast<std::size_t>(tailSize), size - std::min(start, size));
+        std::vector<std::uint8_t> probe;
+        if (start < end) probe.resize(static_cast<std::size_t>(std::min<std::int64_t>(end - start, kProbeBytes)));
+        long n = probe.empty() ? 0 : ::pread(source_.fd.get(), probe.data(), probe.size(), start);
         if (n < 0) {
             errorCode = kReaderCannotOpen;
             return;
         }
         probe.resize(static_cast<std::size_t>(n));
         Mp3Layout layout;
-        std::vector<std::uint8_t> whole;
-        bool ok;
-        if (static_cast<std::int64_t>(probe.size()) == size) {
-            ok = ExamineMp3(probe.data(), probe.size(), size, layout);
-        } else {
-            std::uint8_t tail[3] = {0, 0, 0};
-            bool hasTag = size >= 128 && ::pread(source_.fd.get(), tail, 3, size - 128) == 3 &&
-                          std::memcmp(tail, "TAG", 3) == 0;
-            ok = ExamineMp3(probe.data(), probe.size(), hasTag ? size - 128 : size, layout);
-        }
+        bool ok = !probe.empty() && ExamineMp3Region(probe.data(), probe.size(), start, end, layout);
         if (!ok || layout.sampleRate <= 0) {
             errorCode = kReaderCorrupt;
             sampleRate = 44100;
@@ -246,6 +302,7 @@ private:
         sampleRate = layout.sampleRate;
         channels = layout.channels;
         length_ = static_cast<std::int32_t>(std::min<std::int64_t>(layout.frames, INT_MAX));
+        source_.start = layout.dataStart;
         source_.end = layout.dataEnd;
         if (::lseek(source_.fd.get(), layout.dataStart, SEEK_SET) < 0) {
             errorCode = kReaderCannotOpen;

@@ -12,8 +12,8 @@
 namespace sv {
 
 struct Mp3Layout {
-    std::int64_t dataStart = 0;  // first frame header (after an ID3v2 block)
-    std::int64_t dataEnd = 0;    // end of the audio data (before an ID3v1 block)
+    std::int64_t dataStart = 0;  // first frame header (after ID3v2 tags)
+    std::int64_t dataEnd = 0;    // end of the audio data (before APEv2 and ID3v1 tags)
     std::int32_t sampleRate = 0;
     std::uint8_t channels = 0;
     std::int32_t samplesPerFrame = 0;
@@ -22,8 +22,19 @@ struct Mp3Layout {
 };
 
 // Examines the first frames of bytes[0, size) of a file of fileSize bytes; false when no valid
-// Layer III frame header is found.
+// Layer III frame header is found. ID3v2 tags at the start are skipped; APEv2 and ID3v1 tags at
+// the end only when bytes holds the whole file.
 bool ExamineMp3(const std::uint8_t* bytes, std::size_t size, std::int64_t fileSize, Mp3Layout& layout);
+// The same for bytes read from file offset offset, the audio ending at end.
+bool ExamineMp3Region(const std::uint8_t* bytes, std::size_t size, std::int64_t offset, std::int64_t end,
+                      Mp3Layout& layout);
+
+// The size of an ID3v2 tag starting at head (header, synchsafe body size, footer when flagged),
+// 0 when head holds none.
+std::int64_t Id3v2TagBytes(const std::uint8_t* head, std::size_t size);
+// The bytes of an APEv2 tag and an ID3v1 block ending tail (the last size bytes of a file), at
+// most room of them.
+std::int64_t TrailingTagBytes(const std::uint8_t* tail, std::size_t size, std::int64_t room);
 
 Ref<LAudioReader> OpenMp3Reader(const std::string& path);
 

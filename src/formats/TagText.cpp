@@ -8,13 +8,6 @@ std::string TextUpToZero(const char* bytes, std::size_t max) {
     return std::string(bytes, n);
 }
 
-std::string CutUtf8(const std::string& text, std::size_t max) {
-    if (text.size() <= max) return text;
-    std::size_t n = max;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    return text.substr(0, n);
-}
-
 namespace {
 
 bool IsValidUtf8(const std::string& s) {
@@ -32,7 +25,34 @@ bool IsValidUtf8(const std::string& s) {
     return true;
 }
 
+// Without a last UTF-8 sequence that lacks its continuation bytes.
+std::string DropCutSequence(const std::string& s) {
+    std::size_t lead = s.size();
+    for (int back = 0; back < 4 && lead > 0; ++back) {
+        auto c = static_cast<unsigned char>(s[--lead]);
+        if ((c & 0xC0) != 0x80) {
+            std::size_t need = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+            return s.size() - lead < need ? s.substr(0, lead) : s;
+        }
+    }
+    return s;
+}
+
 }  // namespace
+
+std::string TagFieldText(const char* bytes, std::size_t size, std::size_t max) {
+    std::string text = TextUpToZero(bytes, size);
+    if (IsValidUtf8(text)) return CutUtf8(text, max);
+    // Only a full field can have been cut; and a lone high byte after plain ASCII is more likely
+    // a Latin-1 letter ("café") than the start of a cut character.
+    if (text.size() == size) {
+        std::string whole = DropCutSequence(text);
+        bool multibyte = false;
+        for (char c : whole) multibyte = multibyte || (static_cast<unsigned char>(c) & 0x80);
+        if (whole.size() < text.size() && multibyte && IsValidUtf8(whole)) return CutUtf8(whole, max);
+    }
+    return CutUtf8(ToUtf8(text), max);
+}
 
 std::string ToUtf8(const std::string& bytes) {
     if (IsValidUtf8(bytes)) return bytes;

@@ -1,6 +1,7 @@
 #include "formats/WavReader.h"
 
 #include "formats/AcmWavReader.h"
+#include "formats/ByteOrder.h"
 #include "formats/RiffWalk.h"
 #include "formats/SampleConvert.h"
 #include "formats/WaveFormat.h"
@@ -17,34 +18,51 @@ constexpr std::uint32_t kMinFmtSize = 16;
 constexpr std::uint32_t kMaxFmtSize = 8192;
 constexpr std::uint32_t kMaxRate = 196000;
 
-// Reads chunk headers until one with the given id; false at the end or on a corrupt size.
-bool FindChunk(BinaryFile& file, const char* id, ChunkHeader& header) {
-    while (ReadChunkHeader(file, header)) {
-        if (header.Is(id)) return true;
-        if (!SkipChunk(file, header.size)) return false;
-    }
-    return false;
-}
-
 }  // namespace
 
 Ref<LAudioReader> OpenWavReader(const std::string& path) {
     BinaryFile file;
     if (!file.Open(path, BinaryFile::Mode::ReadExisting)) return Ref<LAudioReader>(new LErrorReader(kReaderCannotOpen));
     Ref<LAudioReader> corrupt(new LErrorReader(kReaderCorrupt));
-    if (!FindWaveHeader(file)) return corrupt;
+    bool rf64 = false;
+    if (!FindWaveHeader(file, &rf64)) return corrupt;
 
-    ChunkHeader header;
-    if (!FindChunk(file, "fmt ", header)) return corrupt;
-    if (header.size < kMinFmtSize || header.size > kMaxFmtSize) return corrupt;
-    std::vector<std::uint8_t> fmtBytes(header.size);
-    if (file.Read(fmtBytes.data(), fmtBytes.size()) != static_cast<long>(fmtBytes.size())) return corrupt;
-    if ((header.size & 1) && !file.Skip(1)) return corrupt;
+    // Up to the data chunk: the ds64 sizes (RF64), the fmt chunk and the frame count of "fact".
+    Ds64 ds64;
     WAVEFORMATEX format;
-    WAVEFORMATEX::Parse(fmtBytes.data(), fmtBytes.size(), format);
+    bool haveFormat = false;
+    std::int64_t factFrames = -1;
+    ChunkHeader header;
+    for (;;) {
+        if (!ReadChunkHeader(file, header)) return corrupt;
+        if (header.Is("data")) break;
+        if (header.Is("ds64") && rf64) {
+            if (!ReadDs64(file, header.size, ds64)) return corrupt;
+        } else if (header.Is("fmt ") && !haveFormat) {
+            if (header.size < kMinFmtSize || header.size > kMaxFmtSize) return corrupt;
+            std::vector<std::uint8_t> fmtBytes(header.size);
+            if (file.Read(fmtBytes.data(), fmtBytes.size()) != static_cast<long>(fmtBytes.size())) return corrupt;
+            if ((header.size & 1) && !file.Skip(1)) return corrupt;
+            WAVEFORMATEX::Parse(fmtBytes.data(), fmtBytes.size(), format);
+            haveFormat = true;
+        } else if (header.Is("fact") && header.size >= 4) {
+            std::uint8_t count[4];
+            if (file.Read(count, 4) != 4) return corrupt;
+            factFrames = GetLe32(count);
+            if (!SkipChunk(file, header.size - 4)) return corrupt;
+        } else if (!SkipChunk(file, header.size)) {
+            return corrupt;
+        }
+    }
+    if (!haveFormat) return corrupt;
 
-    if (!FindChunk(file, "data", header)) return corrupt;
-    std::uint32_t dataBytes = header.size;
+    // What the file holds, whatever the header claims: a recording cut short by a crash, or a
+    // writer that never finished (0xFFFFFFFF), reads as the bytes that are there.
+    const std::int64_t dataStart = file.Tell();
+    const std::int64_t held = std::max<std::int64_t>(0, file.Size() - dataStart);
+    std::int64_t dataBytes = BodySize(header, ds64);
+    if (header.size == 0xFFFFFFFFu && dataBytes == 0xFFFFFFFFu) dataBytes = held;
+    dataBytes = std::min(dataBytes, held);
 
     if (format.channels < 1 || format.channels > 255) return corrupt;
     if (format.samplesPerSec < 1 || format.samplesPerSec > kMaxRate) return corrupt;
@@ -57,19 +75,18 @@ Ref<LAudioReader> OpenWavReader(const std::string& path) {
         return Ref<LAudioReader>(
             new LWavReader(std::move(file), ContainerWidth(format.bitsPerSample), channels, rate, dataBytes));
     }
-    return Ref<LAudioReader>(new LAcmWavReader(std::move(file), format, dataBytes));
+    return Ref<LAudioReader>(new LAcmWavReader(std::move(file), format, dataBytes, factFrames));
 }
 
 LWavReader::LWavReader(BinaryFile file, int width, std::uint8_t channelCount, std::int32_t rate,
-                       std::uint32_t dataBytes)
+                       std::int64_t dataBytes)
     : file_(std::move(file)), width_(width) {
     sampleRate = rate;
     channels = channelCount;
     fullScale = kFullScale16;
     frameSize_ = width_ * channels;
     dataStart_ = file_.Tell();
-    std::int64_t bytes = dataBytes;
-    if (dataBytes == 0xFFFFFFFFu) bytes = std::max<std::int64_t>(0, file_.Size() - dataStart_);
+    const std::int64_t bytes = std::max<std::int64_t>(0, dataBytes);
     frameCount_ = static_cast<std::int32_t>(std::min<std::int64_t>(bytes / frameSize_, INT_MAX));
     buffer_.resize(static_cast<std::size_t>(kMaxFramesPerCall) * static_cast<std::size_t>(frameSize_));
 }

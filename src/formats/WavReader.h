@@ -1,5 +1,5 @@
 #pragma once
-// Reading WAV files: OpenWavReader walks the RIFF chunks and hands back an LWavReader for PCM
+// Reading WAV files (RIFF and RF64): OpenWavReader walks the chunks and hands back an LWavReader for PCM
 // (also PCM inside WAVE_FORMAT_EXTENSIBLE), an LAcmWavReader for any other format, or an
 // LErrorReader (3 corrupt, 4 cannot open). Readers stream from the file; nothing is held in
 // memory beyond one 8192-frame conversion buffer.
@@ -16,9 +16,9 @@ Ref<LAudioReader> OpenWavReader(const std::string& path);
 
 class LWavReader : public LAudioReader {
 public:
-    // file stands at dataStart; dataBytes is the byte count of the data chunk (0xFFFFFFFF:
-    // up to the end of the file).
-    LWavReader(BinaryFile file, int width, std::uint8_t channelCount, std::int32_t rate, std::uint32_t dataBytes);
+    // file stands at dataStart; dataBytes is the byte count of the data chunk, as far as the
+    // file holds it.
+    LWavReader(BinaryFile file, int width, std::uint8_t channelCount, std::int32_t rate, std::int64_t dataBytes);
 
     void Read(std::int32_t* dst, std::int32_t frames) override;
     std::int32_t Position() const override { return position_; }

@@ -37,14 +37,15 @@ void Take(LTagSet& tags, const char* key, const std::string& value, bool merge) 
 }
 
 // Reads the text of a chunk body of size bytes at the current position (at most 259 bytes are
-// kept) and leaves the file after the body and its pad byte.
+// kept) and leaves the file after the body and its pad byte. Three bytes more than are kept
+// finish any character that starts within them.
 bool ReadText(BinaryFile& file, std::uint32_t size, std::string& out) {
-    char buf[kMaxTagChars];
+    char buf[kMaxTagChars + 3];
     std::int64_t start = file.Tell();
     std::size_t want = std::min<std::size_t>(size, sizeof buf);
     long got = file.Read(buf, want);
     if (got < 0) return false;
-    out = ToUtf8(TextUpToZero(buf, static_cast<std::size_t>(got)));
+    out = TagFieldText(buf, static_cast<std::size_t>(got));
     return file.Seek(start) && SkipChunk(file, size);
 }
 
@@ -61,20 +62,28 @@ struct WalkedFile {
     std::vector<std::vector<SubChunk>> infoLists;
     std::vector<std::pair<std::int64_t, std::uint32_t>> dispChunks;  // offset of the header, size
     std::int64_t end = 0;  // where the next chunk would start
+    bool rf64 = false;
+    std::int64_t ds64At = -1;  // offset of the ds64 body, whose first field is the RIFF size
 };
 
 // Walks every chunk after the RIFF/WAVE header; false when a size leads outside the file by more
 // than a missing pad byte.
 bool WalkChunks(BinaryFile& file, WalkedFile& w) {
     const std::int64_t fileSize = file.Size();
+    Ds64 ds64;
     std::int64_t pos = w.riffStart + 12;
     while (pos + 8 <= fileSize) {
         if (!file.Seek(pos)) return false;
         ChunkHeader h;
         if (!ReadChunkHeader(file, h)) return false;
         std::int64_t body = pos + 8;
-        std::int64_t next = body + Even(h.size);
-        if (h.size == 0xFFFFFFFFu || body + h.size > fileSize) return false;
+        if (w.rf64 && h.Is("ds64") && w.ds64At < 0) {
+            if (!ReadDs64(file, h.size, ds64)) return false;
+            w.ds64At = body;
+        }
+        const std::int64_t size = BodySize(h, ds64);
+        std::int64_t next = body + Even(size);
+        if (size == 0xFFFFFFFFu || body + size > fileSize) return false;
         if (h.Is("LIST") && h.size >= 4) {
             std::uint8_t form[4];
             if (file.ReadAt(body, form, 4) != 4) return false;
@@ -135,10 +144,13 @@ std::string InfoIdForKey(const std::string& key) {
 bool ReadWavTags(LTagSet& tags, const std::string& path, bool merge) {
     BinaryFile file;
     if (!file.Open(path, BinaryFile::Mode::ReadExisting)) return false;
-    if (!FindWaveHeader(file)) return false;
+    bool rf64 = false;
+    if (!FindWaveHeader(file, &rf64)) return false;
+    Ds64 ds64;
     ChunkHeader h;
     while (ReadChunkHeader(file, h)) {
         std::int64_t body = file.Tell();
+        if (rf64 && h.Is("ds64") && !ReadDs64(file, h.size, ds64)) break;
         if (h.Is("LIST") && h.size >= 4) {
             std::uint8_t form[4];
             if (file.Read(form, 4) != 4) break;
@@ -160,7 +172,7 @@ bool ReadWavTags(LTagSet& tags, const std::string& path, bool merge) {
             std::string text;
             if (GetLe32(type) != 0 && ReadText(file, h.size - 4, text)) Take(tags, "TITLE", text, merge);
         }
-        if (!file.Seek(body) || !SkipChunk(file, h.size)) break;
+        if (!file.Seek(body) || !SkipBody(file, BodySize(h, ds64))) break;
     }
     return true;
 }
@@ -168,9 +180,9 @@ bool ReadWavTags(LTagSet& tags, const std::string& path, bool merge) {
 bool WriteWavTags(LTagSet& tags, const std::string& path) {
     BinaryFile file;
     if (!OpenLocked(file, path)) return false;
-    if (!FindWaveHeader(file)) return false;
-    ReadWavTags(tags, path, true);
     WalkedFile w;
+    if (!FindWaveHeader(file, &w.rf64)) return false;
+    ReadWavTags(tags, path, true);
     w.riffStart = file.Tell() - 12;
     if (!WalkChunks(file, w)) return false;
 
@@ -249,9 +261,15 @@ bool WriteWavTags(LTagSet& tags, const std::string& path) {
     }
     // Other programs stop reading at the end of the RIFF chunk: make it cover the tags.
     std::int64_t riffSize = end - w.riffStart - 8;
-    std::uint8_t rs[4];
-    PutLe32(rs, riffSize < 0xFFFFFFFFLL ? static_cast<std::uint32_t>(riffSize) : 0xFFFFFFFFu);
-    if (!file.Seek(w.riffStart + 4) || !file.Write(rs, 4)) return false;
+    if (w.ds64At >= 0) {
+        std::uint8_t rs[8];
+        PutLe64(rs, static_cast<std::uint64_t>(riffSize));
+        if (!file.Seek(w.ds64At) || !file.Write(rs, 8)) return false;
+    } else {
+        std::uint8_t rs[4];
+        PutLe32(rs, riffSize < 0xFFFFFFFFLL ? static_cast<std::uint32_t>(riffSize) : 0xFFFFFFFFu);
+        if (!file.Seek(w.riffStart + 4) || !file.Write(rs, 4)) return false;
+    }
     return file.Close();
 }
 

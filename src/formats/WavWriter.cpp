@@ -43,11 +43,19 @@ LWavWriter::LWavWriter(const std::string& path, std::int32_t rate, std::uint8_t 
         Fail("Nombre de canaux invalide.");
     }
     blockAlign_ = width_ * channels;
+    // What each container holds under the conversion rules: 8-bit rounds to the nearest step,
+    // 24- and 32-bit hold every internal sample of 20 bits.
+    if (width_ == 1) {
+        lowestSample = -128 * 4096 - 0x800;
+        highestSample = 128 * 4096 - 0x800 - 1;
+    } else if (width_ >= 3) {
+        highestSample = 0x7FFFF;
+    }
     if (!file_.Open(path, BinaryFile::Mode::ReadWriteCreate)) {
         Fail(CannotWrite(path));
         return;
     }
-    if (!WriteHeader(0xFFFFFFFFu, 0xFFFFFFFFu) || !file_.Truncate(kPcmWavHeaderBytes)) {
+    if (!WriteHeader(-1) || !file_.Truncate(kPcmWavHeaderBytes)) {
         Fail(CannotWrite(path));
         return;
     }
@@ -56,22 +64,34 @@ LWavWriter::LWavWriter(const std::string& path, std::int32_t rate, std::uint8_t 
 
 LWavWriter::~LWavWriter() { Finish(); }
 
-bool LWavWriter::WriteHeader(std::uint32_t dataBytes, std::uint32_t riffBytes) {
-    std::uint8_t h[kPcmWavHeaderBytes];
-    std::memcpy(h, "RIFF", 4);
-    PutLe32(h + 4, riffBytes);
-    std::memcpy(h + 8, "WAVEfmt ", 8);
-    PutLe32(h + 16, 18);
-    PutLe16(h + 20, kWaveFormatPcm);
-    PutLe16(h + 22, channels);
-    PutLe32(h + 24, static_cast<std::uint32_t>(sampleRate));
-    PutLe32(h + 28, static_cast<std::uint32_t>(sampleRate) * static_cast<std::uint32_t>(blockAlign_));
-    PutLe16(h + 32, static_cast<std::uint32_t>(blockAlign_));
-    PutLe16(h + 34, static_cast<std::uint32_t>(width_ * 8));
-    PutLe16(h + 36, 0);
-    std::memcpy(h + 38, "data", 4);
-    PutLe32(h + 42, dataBytes);
-    return file_.Seek(0) && file_.Write(h, sizeof h);
+bool LWavWriter::WriteHeader(std::int64_t dataBytes) {
+    WavFormSizes sizes;
+    if (dataBytes >= 0) sizes = {headerBytes_ - 8 + dataBytes, dataBytes, dataBytes / blockAlign_};
+    const bool room = headerBytes_ == kRf64WavHeaderBytes;
+    const bool rf64 = room && IsRf64(sizes);
+    std::vector<std::uint8_t> h = WavFormHead(room, sizes);
+    const std::size_t at = h.size();
+    h.resize(static_cast<std::size_t>(headerBytes_));
+    std::uint8_t* p = &h[at];
+    std::memcpy(p, "fmt ", 4);
+    PutLe32(p + 4, 18);
+    PutLe16(p + 8, kWaveFormatPcm);
+    PutLe16(p + 10, channels);
+    PutLe32(p + 12, static_cast<std::uint32_t>(sampleRate));
+    PutLe32(p + 16, static_cast<std::uint32_t>(sampleRate) * static_cast<std::uint32_t>(blockAlign_));
+    PutLe16(p + 20, static_cast<std::uint32_t>(blockAlign_));
+    PutLe16(p + 22, static_cast<std::uint32_t>(width_ * 8));
+    PutLe16(p + 24, 0);
+    std::memcpy(p + 26, "data", 4);
+    PutLe32(p + 30, SizeField(dataBytes, rf64));
+    return file_.Seek(0) && file_.Write(h.data(), h.size());
+}
+
+void LWavWriter::Reserve(std::int64_t frames) {
+    if (error || framesWritten != 0 || headerBytes_ == kRf64WavHeaderBytes) return;
+    if (frames * blockAlign_ <= Rf64Threshold()) return;
+    headerBytes_ = kRf64WavHeaderBytes;
+    if (!WriteHeader(-1)) Fail(CannotWrite(path_));
 }
 
 void LWavWriter::Write(const std::int32_t* src, std::int32_t frames) {
@@ -95,18 +115,23 @@ void LWavWriter::Truncate(std::int32_t frame) {
     if (frame > framesWritten) return;
     framesWritten = std::max(frame, 0);
     if (error) return;
-    std::int64_t end = kPcmWavHeaderBytes + static_cast<std::int64_t>(framesWritten) * blockAlign_;
+    std::int64_t end = headerBytes_ + static_cast<std::int64_t>(framesWritten) * blockAlign_;
     if (!file_.Truncate(end) || !file_.Seek(end)) Fail(CannotWrite(path_));
 }
 
 bool LWavWriter::DoFinish() {
     if (!file_.IsOpen()) return false;
     std::int64_t dataBytes = static_cast<std::int64_t>(framesWritten) * blockAlign_;
-    // Past 4 GB the sizes cannot be told; 0xFFFFFFFF keeps "to the end of the file".
-    bool fits = dataBytes + 38 < 0xFFFFFFFFLL;
-    std::uint32_t data = fits ? static_cast<std::uint32_t>(dataBytes) : 0xFFFFFFFFu;
-    std::uint32_t riff = fits ? static_cast<std::uint32_t>(dataBytes + 38) : 0xFFFFFFFFu;
-    bool ok = error || WriteHeader(data, riff);
+    bool ok = error;
+    if (!error) {
+        if (dataBytes > Rf64Threshold() && headerBytes_ == kPcmWavHeaderBytes) {
+            ok = MoveUp(file_, kPcmWavHeaderBytes, dataBytes, kDs64ChunkBytes);
+            headerBytes_ = kRf64WavHeaderBytes;
+        } else {
+            ok = true;
+        }
+        ok = ok && WriteHeader(dataBytes);
+    }
     if (!ok) Fail(CannotWrite(path_));
     if (!file_.Close() && !error) Fail(CannotWrite(path_));
     return !error;

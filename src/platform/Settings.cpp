@@ -1,5 +1,7 @@
 #include "platform/Settings.h"
 
+#include "platform/Utf8Text.h"
+
 #include <climits>
 #include <cstdint>
 
@@ -8,10 +10,7 @@ namespace sv {
 namespace {
 constexpr std::size_t kValueChars = 259;
 
-std::string Cut(std::string s) {
-    if (s.size() > kValueChars) s.resize(kValueChars);
-    return s;
-}
+std::string Cut(const std::string& s) { return CutUtf8(s, kValueChars); }
 }  // namespace
 
 int ParseIntLenient(const std::string& text) {

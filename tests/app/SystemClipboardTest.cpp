@@ -59,6 +59,24 @@ int RunServing(const QString& command) {
     return p.exitCode();
 }
 
+TEST(SystemClipboard, AFailedOrCancelledRenderIsTriedAgainAtTheNextRequest) {
+    int calls = 0;
+    bool cancelled = true;  // under the progress dialog
+    QtSystemClipboard clipboard([&]() -> std::vector<std::uint8_t> {
+        ++calls;
+        if (cancelled) return {};
+        return {'R', 'I', 'F', 'F'};
+    });
+    clipboard.OfferWave();
+    EXPECT_TRUE(clipboard.ReadWave().empty());
+    cancelled = false;
+    EXPECT_EQ(clipboard.ReadWave(), (std::vector<std::uint8_t>{'R', 'I', 'F', 'F'}));
+    // Once rendered, the bytes are kept.
+    const int rendered = calls;
+    EXPECT_EQ(clipboard.ReadWave().size(), 4u);
+    EXPECT_EQ(calls, rendered);
+}
+
 TEST(SystemClipboard, ExchangesWavDataWithOtherProgramsUnderX) {
     if (QGuiApplication::platformName() != "xcb") {
         if (!Have("xvfb-run") || !Have("xclip") || !Have("sox")) GTEST_SKIP() << "xvfb-run, xclip or sox missing";

@@ -73,6 +73,25 @@ TEST_F(PasteMixTest, ALongerClipboardInsertsSilenceOrWidensTheSelection) {
     EXPECT_EQ(user.Get("StoredValues", "LongerSelection"), "1");
 }
 
+TEST_F(PasteMixTest, WithoutASelectionTheStoredChoiceDoesNotApplyAndTheWholeSourceIsMixed) {
+    ws.Clipboard() = Make(4000, 1, [](int, int) { return 100; });
+    LAudioDocument& doc = Open(Make(20000, 1, [](int, int) { return 5; }));
+    for (const char* stored : {"2", "1"}) {  // fade out, widen
+        SCOPED_TRACE(stored);
+        settings.WriteUserSetting("StoredValues", "LongerSelection", stored);
+        doc.SetSelection(1000, 1000, 1000);
+        host.dialogs.push_back(Mix("100"));
+        ASSERT_TRUE(Run(kCmdPasteMix));
+        EXPECT_EQ(host.shownDialogs.back().Field("mode"), nullptr);
+        EXPECT_EQ(doc.Length(), 24000);
+        EXPECT_EQ(ReadFrames(doc.sound, 999, 2), (std::vector<std::int32_t>{5, 100}));
+        EXPECT_EQ(ReadFrames(doc.sound, 4999, 2), (std::vector<std::int32_t>{100, 5}));
+        EXPECT_EQ(std::make_tuple(doc.selectionStart, doc.selectionEnd), std::make_tuple(1000, 5000));
+        EXPECT_EQ(user.Get("StoredValues", "LongerSelection"), stored);
+        Run(kCmdUndo);
+    }
+}
+
 TEST_F(PasteMixTest, FadeOutModeKeepsTheSelectionAndFadesTheSourceToSilence) {
     ws.Clipboard() = Make(20000, 1, [](int, int) { return 1 << 20; });
     LAudioDocument& doc = Open(Make(20000, 1, [](int, int) { return 0; }));

@@ -100,6 +100,21 @@ TEST_F(BasicEffects, Amplify401IsRefusedAndTheDialogStaysOpenUntil400) {
     EXPECT_EQ(Doc().sound.Segments()[0].gain, 4 * kUnity);
 }
 
+TEST_F(BasicEffects, NegativeAmplifyAndNormaliseValuesAreRefusedAsNegative) {
+    Open(Samples(300, 1, [](int k, int) { return k; }), 1);
+    host.dialogs.push_back({true, {{"gain", "-20"}}});
+    host.dialogs.push_back({false, {}});
+    Run(kCmdAmplify);
+    host.dialogs.push_back({true, {{"level", "-1"}}});
+    host.dialogs.push_back({false, {}});
+    Run(kCmdNormalize);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, "L'amplification ne peut pas être négative. Veuillez réessayer.");
+    EXPECT_EQ(host.messages[1].text, "Le Niveau de Crête Normalisé ne peut pas être négatif. Veuillez réessayer.");
+    EXPECT_EQ(host.messages[1].caption, "Valeur Invalide");
+    EXPECT_FALSE(CanUndo(Doc()));
+}
+
 TEST_F(BasicEffects, CancelledDialogStoresNothingAndChangesNothing) {
     Open(Samples(300, 1, [](int k, int) { return k; }), 1);
     host.dialogs.push_back({true, {{"level", "101"}}});  // refused, then Cancel

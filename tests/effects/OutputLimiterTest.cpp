@@ -46,7 +46,8 @@ TEST(OutputLimiterTest, PeaksAreLimitedSmoothlyAndTheRestIsLeftAlone) {
     std::int32_t loudest = 0;
     for (std::int32_t i = 0; i < n; ++i) {
         const std::int32_t o = out[static_cast<std::size_t>(i)], x = s[static_cast<std::size_t>(i)];
-        ASSERT_LE(std::abs(o), 0x7FFF0) << i;
+        ASSERT_LE(o, 0x7FFF0) << i;
+        ASSERT_GE(o, -0x80000) << i;
         ASSERT_LE(std::abs(o), std::abs(x) + 1) << i;  // never louder than the input
         ASSERT_TRUE(o == 0 || (o > 0) == (x > 0)) << i;  // nor turned over
         loudest = std::max(loudest, std::abs(o));
@@ -58,6 +59,34 @@ TEST(OutputLimiterTest, PeaksAreLimitedSmoothlyAndTheRestIsLeftAlone) {
     EXPECT_GT(loudest, 0x7FFF0 * 9 / 10);
     // After the burst the gain recovers: a second later the tone is back within 1 %.
     for (std::int32_t i = n - 100; i < n; ++i) EXPECT_NEAR(out[static_cast<std::size_t>(i)], s[static_cast<std::size_t>(i)], 0x7FFF0 / 100);
+}
+
+TEST(OutputLimiterTest, OnlySamplesTheTargetCannotHoldAreTouched) {
+    // -32768 and 32767 are 16-bit values: a loud 16-bit file passes the save path unchanged.
+    std::vector<std::int32_t> s(5000);
+    for (std::size_t i = 0; i < s.size(); ++i) s[i] = (i % 3 == 0) ? -0x80000 : (i % 3 == 1) ? 0x7FFF0 : -0x7FFF0;
+    auto source = MakeRef<VectorReader>(s, 1);
+    source->fullScale = 0x200000;
+    Ref<LOutputLimiter> limiter = MakeRef<LOutputLimiter>(source);
+    EXPECT_EQ(ReadThrough(*limiter, 5000, 1234), s);
+
+    // One step beyond either end is limited, to the end it passed.
+    std::vector<std::int32_t> t(400, 0);
+    t[200] = -0x80000 - 1;
+    t[300] = 0x7FFF0 + 1;
+    auto past = MakeRef<VectorReader>(t, 1);
+    past->fullScale = 0x200000;
+    Ref<LOutputLimiter> limited = MakeRef<LOutputLimiter>(past);
+    std::vector<std::int32_t> out = ReadThrough(*limited, 400);
+    EXPECT_EQ(out[200], -0x80000);
+    EXPECT_EQ(out[300], 0x7FFF0);
+
+    // A 24-bit target's range: 0x7FFFF passes.
+    std::vector<std::int32_t> u(300, 0x7FFFF);
+    auto wide = MakeRef<VectorReader>(u, 1);
+    wide->fullScale = 0x200000;
+    Ref<LOutputLimiter> wider = MakeRef<LOutputLimiter>(wide, 0x7FFFF, -0x80000);
+    EXPECT_EQ(ReadThrough(*wider, 300), u);
 }
 
 TEST(OutputLimiterTest, SeekStartsAgainWithFreshLookAhead) {

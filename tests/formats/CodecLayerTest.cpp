@@ -56,9 +56,34 @@ TEST(CodecLayer, SeekingLandsOnTheSameSamplesAsReadingThrough) {
     }
 }
 
-TEST(CodecLayer, LengthIsExactForWholeBlocksAndTheLastPartialBlockIsPadded) {
+TEST(CodecLayer, TheFactCountIsTheLengthAndFilesWithoutOneEndWithTheirLastBlock) {
     TempFolder dir;
+    for (const WAVEFORMATEX& f : {MakeImaAdpcmFormat(8000, 1), MakeMsAdpcmFormat(8000, 2), MakeGsmFormat(8000)}) {
+        SCOPED_TRACE(f.formatTag);
+        std::string path = WriteSine(dir, "c.wav", f, 1000);
+        Bytes b = ReadBytes(path);
+        const std::size_t fact = 20 + 18 + f.CbSize();
+        ASSERT_EQ(std::string(b.begin() + static_cast<std::ptrdiff_t>(fact), b.begin() + static_cast<std::ptrdiff_t>(fact) + 4), "fact");
+        EXPECT_EQ(Le32At(b, fact + 8), 1000u);
+        EXPECT_EQ(Le32At(b, 4), b.size() - 8);
+        Ref<LAudioReader> r = OpenWavReader(path);
+        EXPECT_EQ(r->Length(), 1000);
+        std::vector<std::int32_t> all = ReadAll(*r);
+        EXPECT_EQ(all.size(), 1000u * f.channels);
+        // Reading on past the count gives silence, not the padding.
+        r->Seek(990);
+        std::vector<std::int32_t> tail(20u * f.channels, 7);
+        r->Read(tail.data(), 20);
+        EXPECT_EQ(std::vector<std::int32_t>(tail.begin(), tail.begin() + 10 * f.channels),
+                  std::vector<std::int32_t>(all.end() - 10 * f.channels, all.end()));
+        EXPECT_EQ(tail.back(), 0);
+    }
+    // Without the chunk (as other writers leave it) the length is the whole blocks'.
     std::string path = WriteSine(dir, "ima.wav", MakeImaAdpcmFormat(8000, 1), 1000);
+    Bytes b = ReadBytes(path);
+    const std::size_t fact = 20 + 18 + MakeImaAdpcmFormat(8000, 1).CbSize();
+    b.erase(b.begin() + static_cast<std::ptrdiff_t>(fact), b.begin() + static_cast<std::ptrdiff_t>(fact) + 12);
+    WriteBytes(path, b);
     Ref<LAudioReader> r = OpenWavReader(path);
     int per = ImaAdpcmFramesPerBlock(256, 1);
     EXPECT_EQ(per, 505);

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace sv::test {
@@ -235,8 +236,73 @@ TEST_F(FileCommandsTest, PumpLimitsSourcesLouderThanSixteenBitFullScale) {
     }
     EXPECT_EQ(result, 0);
     std::vector<std::int32_t> back = ReadAll(*OpenWavReader(path));
-    EXPECT_EQ(back[0], -0x7FFF0);
+    EXPECT_EQ(back[0], -0x80000);  // -32768: 16-bit holds one step more below zero
     EXPECT_EQ(back[1], 0x7FFF0);
+}
+
+TEST_F(FileCommandsTest, OpenThenSaveWithoutEditsKeepsEveryPcmDepthBitForBit) {
+    // Loud music reaches -32768; 24- and 32-bit files keep the 20 bits the internal samples hold.
+    struct Depth {
+        int bits;
+        std::vector<std::int64_t> extremes;  // container values
+    } depths[] = {
+        {8, {0, 255, 1, 254, 128}},
+        {16, {-32768, 32767, -32767, 32766, -32768, -32768, 32767}},
+        {24, {-0x800000, 0x7FFFF0, -0x7FFFF0, 0x7FFFE0}},
+        {32, {-0x7FFFFFFFLL - 1, 0x7FFFF000, -0x7FFFF000, 0x12345000}},
+    };
+    for (const Depth& d : depths) {
+        SCOPED_TRACE(d.bits);
+        const int width = d.bits / 8;
+        const std::int64_t step = d.bits == 8 ? 1 : d.bits == 16 ? 1 : d.bits == 24 ? 16 : 4096;
+        Bytes pcm;
+        for (int k = 0; k < 3000; ++k) {
+            std::int64_t v;
+            if (k % 97 < static_cast<int>(d.extremes.size())) {
+                v = d.extremes[static_cast<std::size_t>(k % 97)];
+            } else {
+                double full = d.bits == 8 ? 127 : std::ldexp(1.0, d.bits - 1) - 1;
+                v = static_cast<std::int64_t>(0.99 * full * std::sin(k * 0.05)) / step * step + (d.bits == 8 ? 128 : 0);
+            }
+            for (int b = 0; b < width; ++b) pcm.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * b)));
+        }
+        Bytes chunks;
+        AppendChunk(chunks, "fmt ", FmtBody(1, 2, 44100, static_cast<std::uint16_t>(d.bits)));
+        AppendChunk(chunks, "data", pcm);
+        std::string in = files.File("in" + std::to_string(d.bits) + ".wav");
+        WriteBytes(in, RiffWave(chunks));
+        ASSERT_TRUE(StoreWavSaveFormat(MakePcmFormat(44100, 2, static_cast<std::uint16_t>(d.bits))));
+
+        Ref<LAudioDocument> doc = OpenDocumentFromFile(ws, in, nullptr, nullptr);
+        ASSERT_TRUE(doc);
+        std::string out = files.File("out" + std::to_string(d.bits) + ".wav");
+        FunctionTask task("t", [&](LProgressTask& t) {
+            return SaveSoundAs(t, host, doc->sound, SaveParameters{out, 44100, 2, false, nullptr});
+        });
+        RunTask(host, task);
+        ASSERT_EQ(task.Result(), 0);
+        EXPECT_EQ(ReadBytes(out), ReadBytes(in));
+    }
+}
+
+TEST_F(FileCommandsTest, EightBitSavesOfLoudMaterialAreLimitedInsteadOfWrapping) {
+    // 32767 would round to 8-bit 128 and wrap to the most negative byte.
+    std::vector<std::int32_t> s(4000, 0);
+    for (std::size_t i = 0; i < s.size(); ++i) s[i] = (i / 50) % 2 ? kFullScale16 : kLowest16;
+    LAudioData sound = MakeSound(store, s, 1, 22050);
+    ASSERT_TRUE(StoreWavSaveFormat(MakePcmFormat(22050, 1, 8)));
+    std::string out = files.File("out8.wav");
+    FunctionTask task("t", [&](LProgressTask& t) {
+        return SaveSoundAs(t, host, sound, SaveParameters{out, 22050, 1, false, nullptr});
+    });
+    RunTask(host, task);
+    ASSERT_EQ(task.Result(), 0);
+    Bytes bytes = ReadBytes(out);
+    ASSERT_EQ(bytes.size(), 46u + 4000u);
+    for (std::size_t i = 0; i < 4000; ++i) {
+        const int expectLoud = (i / 50) % 2 ? 1 : -1;
+        ASSERT_EQ(bytes[46 + i] > 128 ? 1 : -1, expectLoud) << i;
+    }
 }
 
 }  // namespace

@@ -121,6 +121,119 @@ TEST_F(Mp3ReaderTest, LastFrameIsKeptWithoutTagAndTheTagIsSkippedWithIt) {
     ExpectMatches(tagged, 44100, 1, true);
 }
 
+Bytes Synchsafe(std::uint32_t n) {
+    return {static_cast<std::uint8_t>((n >> 21) & 0x7F), static_cast<std::uint8_t>((n >> 14) & 0x7F),
+            static_cast<std::uint8_t>((n >> 7) & 0x7F), static_cast<std::uint8_t>(n & 0x7F)};
+}
+
+// An ID3v2.4 tag with a footer around one APIC frame holding a picture of pictureBytes.
+Bytes Id3v24WithPicture(std::size_t pictureBytes) {
+    Bytes body = {0};  // text encoding
+    for (char c : std::string("image/png")) body.push_back(static_cast<std::uint8_t>(c));
+    body.insert(body.end(), {0, 3, 0});  // end of MIME type, front cover, empty description
+    Bytes picture = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::uint32_t noise = 12345;
+    while (picture.size() < pictureBytes) {
+        noise = noise * 1103515245u + 12345u;
+        picture.push_back(static_cast<std::uint8_t>(noise >> 24));
+    }
+    body.insert(body.end(), picture.begin(), picture.end());
+    Bytes frame = {'A', 'P', 'I', 'C'};
+    Bytes size = Synchsafe(static_cast<std::uint32_t>(body.size()));
+    frame.insert(frame.end(), size.begin(), size.end());
+    frame.insert(frame.end(), {0, 0});
+    frame.insert(frame.end(), body.begin(), body.end());
+    Bytes tagSize = Synchsafe(static_cast<std::uint32_t>(frame.size()));
+    Bytes tag = {'I', 'D', '3', 4, 0, 0x10};
+    tag.insert(tag.end(), tagSize.begin(), tagSize.end());
+    tag.insert(tag.end(), frame.begin(), frame.end());
+    tag.insert(tag.end(), {'3', 'D', 'I', 4, 0, 0x10});
+    tag.insert(tag.end(), tagSize.begin(), tagSize.end());
+    return tag;
+}
+
+// An APEv2 tag with a header and one item.
+Bytes Apev2Tag() {
+    Bytes item;
+    AppendLe32(item, 5);
+    AppendLe32(item, 0);
+    for (char c : std::string("Title")) item.push_back(static_cast<std::uint8_t>(c));
+    item.push_back(0);
+    for (char c : std::string("Titre")) item.push_back(static_cast<std::uint8_t>(c));
+    auto block = [&item](bool header) {
+        Bytes b;
+        for (char c : std::string("APETAGEX")) b.push_back(static_cast<std::uint8_t>(c));
+        AppendLe32(b, 2000);
+        AppendLe32(b, static_cast<std::uint32_t>(item.size() + 32));
+        AppendLe32(b, 1);
+        AppendLe32(b, 0x80000000u | (header ? 0x20000000u : 0u));
+        b.insert(b.end(), 8, 0);
+        return b;
+    };
+    Bytes tag = block(true);
+    tag.insert(tag.end(), item.begin(), item.end());
+    Bytes footer = block(false);
+    tag.insert(tag.end(), footer.begin(), footer.end());
+    return tag;
+}
+
+TEST_F(Mp3ReaderTest, LargeId3v2TagsWithCoverArtAndApeTagsAtTheEndAreSkipped) {
+    // A lame file behind a 2 MiB picture tag (synchsafe size, footer), with APEv2 and ID3v1 behind.
+    std::string plain = Encode("plain.mp3", 44100, 2, "-b 128");
+    Bytes audio = ReadBytes(plain);
+    Bytes file = Id3v24WithPicture(2u << 20);
+    file.insert(file.end(), audio.begin(), audio.end());
+    Bytes ape = Apev2Tag();
+    file.insert(file.end(), ape.begin(), ape.end());
+    Bytes id3v1(128, 0);
+    id3v1[0] = 'T', id3v1[1] = 'A', id3v1[2] = 'G';
+    file.insert(file.end(), id3v1.begin(), id3v1.end());
+    const std::string tagged = dir.File("cover.mp3");
+    WriteBytes(tagged, file);
+
+    Ref<LAudioReader> ref = OpenMp3Reader(plain);
+    Ref<LAudioReader> r = OpenMp3Reader(tagged);
+    ASSERT_EQ(r->errorCode, 0);
+    EXPECT_EQ(r->Length(), ref->Length());
+    EXPECT_EQ(r->Length(), static_cast<std::int32_t>(Reference(plain).size() / 2));
+    std::vector<std::int32_t> all = ReadAll(*r);
+    EXPECT_EQ(all, ReadAll(*ref));
+    // Seeking lands in the audio, not in the tag.
+    const std::int32_t at = 1152 * 30 + 7;
+    r->Seek(at);
+    std::vector<std::int32_t> part(500 * 2);
+    r->Read(part.data(), 500);
+    for (std::size_t i = 0; i < part.size(); ++i) ASSERT_NEAR(part[i], all[static_cast<std::size_t>(at) * 2 + i], 16) << i;
+
+    Mp3Layout layout;
+    ASSERT_TRUE(ExamineMp3(file.data(), file.size(), static_cast<std::int64_t>(file.size()), layout));
+    EXPECT_EQ(layout.dataEnd, static_cast<std::int64_t>(file.size() - 128 - ape.size()));
+}
+
+TEST_F(Mp3ReaderTest, FfmpegFileWithATwoMebibyteCoverOpensWithItsLength) {
+    if (!ToolExists("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    const std::string wav = dir.File("src.wav"), noise = dir.File("noise.gray"), mp3 = dir.File("ff.mp3");
+    ASSERT_EQ(RunCommand("sox -n -r 44100 -c 2 -b 16 " + Sh(wav) + " synth 2 sine 300 sine 500 gain -6"), 0);
+    // Noise does not compress: a 1,448 x 1,448 grey picture makes a PNG of about 2 MiB.
+    Bytes pixels(1448u * 1448u);
+    std::uint32_t v = 7;
+    for (auto& p : pixels) p = static_cast<std::uint8_t>((v = v * 1664525u + 1013904223u) >> 24);
+    WriteBytes(noise, pixels);
+    ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -i " + Sh(wav) +
+                         " -f rawvideo -pix_fmt gray -s 1448x1448 -i " + Sh(noise) +
+                         " -map 0:a -map 1:v -c:a libmp3lame -b:a 128k -c:v png -disposition:v attached_pic " + Sh(mp3)),
+              0);
+    Bytes b = ReadBytes(mp3);
+    ASSERT_EQ(std::string(b.begin(), b.begin() + 3), "ID3");
+    ASSERT_GT(Id3v2TagBytes(b.data(), b.size()), 2000000);
+    Ref<LAudioReader> r = OpenMp3Reader(mp3);
+    ASSERT_EQ(r->errorCode, 0);
+    EXPECT_EQ(r->sampleRate, 44100);
+    EXPECT_EQ(r->channels, 2);
+    EXPECT_EQ(r->Length(), static_cast<std::int32_t>(Reference(mp3).size() / 2));
+    EXPECT_NEAR(r->Length(), 2 * 44100, 3 * 1152);
+}
+
 TEST_F(Mp3ReaderTest, MissingAndHeaderlessFilesGiveCodesFourAndThree) {
     EXPECT_EQ(OpenMp3Reader(dir.File("absent.mp3"))->errorCode, 4);
     // A folder or a pipe is refused at once rather than read or waited on.

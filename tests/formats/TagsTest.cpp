@@ -3,6 +3,8 @@
 #include "formats/TagFiles.h"
 #include "formats/WavReader.h"
 #include "formats/WavWriter.h"
+#include "platform/Settings.h"
+#include "platform/SettingsScope.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +153,54 @@ TEST_F(TagsTest, Id3v1GrowsOnceAndThenUpdatesInPlace) {
     tags.Set("GENRE", "synthPOP");
     ASSERT_TRUE(WriteTags(tags, path));
     EXPECT_EQ(ReadBytes(path)[1000 + 127], 147);
+}
+
+TEST_F(TagsTest, LongUtf8TextsAreCutAtACharacterBoundaryAndStayUtf8) {
+    // 130 two-byte letters: 260 bytes, so the 259-byte limit falls inside the last one.
+    std::string accents;
+    for (int i = 0; i < 130; ++i) accents += "é";
+    std::string path = MakeWav("long.wav");
+    LTagSet tags;
+    tags.Set("ARTIST", accents);
+    tags.Set("COMMENT", "x" + accents);  // the limit falls after a whole letter
+    ASSERT_TRUE(WriteTags(tags, path));
+    LTagSet back;
+    ASSERT_TRUE(ReadTags(back, path));
+    EXPECT_EQ(back.Get("ARTIST"), accents.substr(0, 258));
+    EXPECT_EQ(back.Get("COMMENT"), ("x" + accents).substr(0, 259));
+
+    // A Latin-1 text written by another program is still read as Latin-1.
+    std::string latin = MakeWav("latin.wav");
+    LTagSet l;
+    l.Set("ALBUM", "Caf\xE9");
+    ASSERT_TRUE(WriteTags(l, latin));
+    LTagSet lb;
+    ASSERT_TRUE(ReadTags(lb, latin));
+    EXPECT_EQ(lb.Get("ALBUM"), "Café");
+
+    // An ID3v1 field that another tagger filled up to its 30 bytes, cutting the last letter.
+    std::string mp3 = dir.File("cut.mp3");
+    Bytes b(1000, 0x55);
+    Bytes block(128, 0);
+    block[0] = 'T', block[1] = 'A', block[2] = 'G';
+    std::string title = "A" + accents.substr(0, 28) + "\xC3";  // 14 letters and a first byte
+    std::copy(title.begin(), title.end(), block.begin() + 3);
+    b.insert(b.end(), block.begin(), block.end());
+    WriteBytes(mp3, b);
+    LTagSet m;
+    ASSERT_TRUE(ReadTags(m, mp3));
+    EXPECT_EQ(m.Get("TITLE"), "A" + accents.substr(0, 28));
+}
+
+TEST(SettingsText, ValuesAreCutTo259BytesAtACharacterBoundary) {
+    MemorySettingsScope user;
+    Settings settings(user, nullptr);
+    std::string accents;
+    for (int i = 0; i < 200; ++i) accents += "é";
+    settings.WriteUserSetting("Settings", "LastTitle", accents);
+    EXPECT_EQ(settings.ReadSetting("Settings", "LastTitle"), accents.substr(0, 258));
+    settings.WriteUserSetting("Settings", "LastTitle", "a" + accents);
+    EXPECT_EQ(settings.ReadSetting("Settings", "LastTitle"), ("a" + accents).substr(0, 259));
 }
 
 TEST(Id3Genres, TheListHas148NamesFromBluesToSynthpop) {

@@ -154,7 +154,7 @@ TEST_F(WavFileTest, NegativePositionsAndFramesPastTheEndAreSilence) {
     EXPECT_EQ(r->Position(), 300);
 }
 
-TEST_F(WavFileTest, UnfinishedSizesMeanUpToTheEndAndOverlongDataReadsAsZeros) {
+TEST_F(WavFileTest, UnfinishedSizesMeanUpToTheEndAndATruncatedFileIsAsLongAsItsData) {
     Bytes chunks;
     AppendChunk(chunks, "fmt ", FmtBody(1, 2, 8000, 16));
     AppendFourCc(chunks, "data");
@@ -171,11 +171,44 @@ TEST_F(WavFileTest, UnfinishedSizesMeanUpToTheEndAndOverlongDataReadsAsZeros) {
     Bytes two = Pcm16({9, 9});
     overlong.insert(overlong.end(), two.begin(), two.end());
     Ref<LAudioReader> r = OpenWavReader(Write("long.wav", RiffWave(overlong)));
-    EXPECT_EQ(r->Length(), 50);
+    EXPECT_EQ(r->Length(), 2);
     std::vector<std::int32_t> all = ReadAll(*r);
-    EXPECT_EQ(all[1], 144);
-    EXPECT_EQ(all[2], 0);
-    EXPECT_EQ(all[49], 0);
+    EXPECT_EQ(all, (std::vector<std::int32_t>{144, 144}));
+
+    // A recording cut short: RIFF and data sizes claim 19 minutes, the file holds 2 seconds.
+    Bytes cut;
+    AppendChunk(cut, "fmt ", FmtBody(1, 2, 8000, 16));
+    AppendFourCc(cut, "data");
+    AppendLe32(cut, 8000u * 4u * 60u * 19u);
+    Bytes held(8000u * 4u * 2u + 3u, 1);  // and a partial frame
+    cut.insert(cut.end(), held.begin(), held.end());
+    Bytes file = RiffWave(cut);
+    file[4] = file[5] = file[6] = 0xEE;
+    Ref<LAudioReader> shortened = OpenWavReader(Write("cut.wav", file));
+    ASSERT_EQ(shortened->errorCode, 0);
+    EXPECT_EQ(shortened->Length(), 16000);
+}
+
+TEST_F(WavFileTest, RoomKeptForRf64ThatIsNotNeededStaysAJunkChunkOfAPlainRiffFile) {
+    // Told of more than 4 GiB, then cut back (a cancelled save, a truncated recording).
+    std::string path = dir.File("junk.wav");
+    std::vector<std::int32_t> samples = {16, -16, 32, -32};
+    {
+        Ref<LAudioWriter> w = CreatePcmWavWriter(path, 8000, 2, 2);
+        w->Reserve(std::int64_t(1) << 31);
+        w->Write(samples.data(), 2);
+        ASSERT_TRUE(w->Finish());
+    }
+    Bytes b = ReadBytes(path);
+    ASSERT_EQ(b.size(), 82u + 8u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+    EXPECT_EQ(Le32At(b, 4), 82u + 8u - 8u);
+    EXPECT_EQ(std::string(b.begin() + 12, b.begin() + 16), "JUNK");
+    EXPECT_EQ(Le32At(b, 16), 28u);
+    EXPECT_EQ(Le32At(b, 78), 8u);
+    Ref<LAudioReader> r = OpenWavReader(path);
+    ASSERT_EQ(r->errorCode, 0);
+    EXPECT_EQ(ReadAll(*r), samples);
 }
 
 TEST_F(WavFileTest, EightBitThreeChannelOddLengthRoundTripsWithExactHeader) {
