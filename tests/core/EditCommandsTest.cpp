@@ -1,5 +1,6 @@
 #include "EditTestFixture.h"
 #include "core/EditFraming.h"
+#include "core/PasteCommands.h"
 #include "core/SegmentOps.h"
 #include "core/TimeText.h"
 
@@ -201,6 +202,34 @@ TEST_F(EditCommandsTest, InsertSilenceAtEachPositionTakesMilliseconds) {
     Run(kCmdInsertSilenceEnd);
     EXPECT_EQ(doc.Length(), 1882);
     EXPECT_EQ(registry.Text(kCmdUndo, ws), "Annuler Insérer Silence Au Début\tCtrl+Z");
+}
+
+TEST_F(EditCommandsTest, InsertSilencePasteAndInsertFileRefuseToPassTheLongestDocument) {
+    // 100 frames short of 2^31 - 1: a silent segment needs no block files.
+    LAudioData huge = MakeRamp(store, 10);
+    InsertSilence(huge, 10, 2147483647 - 110);
+    LAudioDocument& doc = Open(huge);
+    ASSERT_EQ(doc.Length(), 2147483547);
+    host.dialogs.push_back({true, {{"ms", "10"}}});  // 441 frames
+    host.dialogs.push_back({true, {{"ms", "2"}}});   // 88 frames
+    Run(kCmdInsertSilenceEnd);
+    EXPECT_EQ(host.messages.at(0).text, "Le document ne peut pas dépasser 2147483647 échantillons : la durée du "
+                                        "silence doit être comprise entre 0 et 2 ms.");
+    EXPECT_EQ(doc.Length(), 2147483547 + 88);
+
+    const LAudioData piece = MakeRamp(store, 200);
+    EXPECT_FALSE(PasteSound(ws, piece));
+    EXPECT_FALSE(InsertSound(ws, piece, 0, "Insérer Fichier Au Début"));
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.messages[1].caption, "Coller");
+    EXPECT_EQ(host.messages[2].caption, "Insérer Fichier");
+    EXPECT_EQ(host.messages[2].text, DocumentTooLongText());
+    EXPECT_EQ(doc.Length(), 2147483635);
+    EXPECT_EQ(registry.Text(kCmdUndo, ws), "Annuler Insérer Silence à la Fin\tCtrl+Z");
+    // Replacing a selection at least as long as what grows is fine.
+    doc.SetSelection(0, 190, 0);
+    EXPECT_TRUE(PasteSound(ws, piece));
+    EXPECT_EQ(doc.Length(), 2147483645);
 }
 
 TEST_F(EditCommandsTest, RepeatAsksTheCountAndRefusesOnesThatCannotFit) {
