@@ -3,6 +3,7 @@
 #include "app/DocumentWindow.h"
 #include "app/KeyCodes.h"
 #include "app/MenuTree.h"
+#include "app/WindowPlacement.h"
 #include "core/BlockWriter.h"
 #include "core/CommandIds.h"
 #include "platform/Paths.h"
@@ -100,6 +101,22 @@ TEST_F(FrameTest, NewDocumentOpensAWindowAndAScreenshotIsWritten) {
     std::string shot = ScreenshotPath("frame-with-document.png");
     ASSERT_TRUE(app->Screenshot(shot));
     EXPECT_GT(FileSize(shot), 5000);
+}
+
+TEST_F(FrameTest, ANewDocumentWindowFitsTheMdiAreaAtTheDefaultFrameSize) {
+    const WindowRect defaults;
+    app->frame().showNormal();
+    app->frame().setGeometry(defaults.x, defaults.y, defaults.width, defaults.height);
+    QApplication::processEvents();
+    for (int k = 0; k < 3; ++k) ASSERT_TRUE(app->frame().RunCommand(kCmdNewDocument));
+    QApplication::processEvents();
+    const QRect area = app->frame().MdiArea()->viewport()->rect();
+    ASSERT_GT(area.width(), 100);
+    for (QMdiSubWindow* sub : app->frame().MdiArea()->subWindowList()) {
+        EXPECT_TRUE(area.contains(sub->geometry())) << sub->geometry().x() << "," << sub->geometry().y() << " "
+                                                    << sub->width() << "x" << sub->height() << " in "
+                                                    << area.width() << "x" << area.height();
+    }
 }
 
 TEST_F(FrameTest, ClosingTheWindowAsksAndCancelKeepsIt) {
