@@ -10,10 +10,13 @@
 #include "support/Screenshots.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
+#include "views/WaveDrawThread.h"
+#include "views/WaveWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -101,6 +104,23 @@ TEST_F(FrameTest, NewDocumentOpensAWindowAndAScreenshotIsWritten) {
     std::string shot = ScreenshotPath("frame-with-document.png");
     ASSERT_TRUE(app->Screenshot(shot));
     EXPECT_GT(FileSize(shot), 5000);
+    // The main view as the frame shows it: a flat line through the middle, the selection, the cursor.
+    LSVWaveWindow& view = *window->MainView();
+    ASSERT_TRUE(view.DrawThread().WaitIdle(5000));
+    QApplication::processEvents();
+    const QImage img = view.grab().toImage();
+    auto column = [&](std::int32_t frame) {
+        int x = 0;
+        while (x + 1 < view.width() && view.FrameAt(x + 1) <= frame) ++x;
+        return x;
+    };
+    const int mid = view.height() / 2;
+    const int inside = column(6615), outside = column(15000), cursor = column(4410);
+    EXPECT_EQ(QColor(img.pixel(outside, 1)), QColor(0, 0, 0));
+    EXPECT_EQ(QColor(img.pixel(outside, mid)), QColor(102, 255, 102));
+    EXPECT_EQ(QColor(img.pixel(inside, 1)), QColor(5, 95, 167));
+    EXPECT_EQ(QColor(img.pixel(inside, mid)), QColor(255, 255, 255));
+    EXPECT_EQ(QColor(img.pixel(cursor, mid / 2)), QColor(255, 255, 17));
 }
 
 TEST_F(FrameTest, ANewDocumentWindowFitsTheMdiAreaAtTheDefaultFrameSize) {
