@@ -139,6 +139,65 @@ TEST_F(FrameTest, ANewDocumentWindowFitsTheMdiAreaAtTheDefaultFrameSize) {
     }
 }
 
+TEST_F(FrameTest, MenuTextsKeysAndServedIdsAreThoseOfTheCommandTable) {
+    struct Row {
+        int id;
+        const char* text;
+        const char* key;
+    };
+    const Row table[] = {
+        {1001, "Nouveau Dossier...", "Ctrl+N"}, {1002, "Ouvrir le Dossier...", "Ctrl+O"},
+        {1003, "Fermer le Dossier", "Ctrl+W"}, {1004, "Enregistrer le Fichier", "Ctrl+S"},
+        {1005, "Enregistrer le Fichier Sous...", ""}, {1006, "Convertir le Taux d'Echantillonnage", ""},
+        {1007, "Mono", ""}, {1008, "Stereo", ""}, {1009, "Envoyer...", ""}, {1010, "Options...", ""},
+        {1011, "Charger Piste(s) CD Audio...", ""}, {1012, "Audio", ""}, {1018, "Données", ""},
+        {1013, "Ouvrir le Projet...", ""}, {1014, "Fermer le Projet", ""}, {1015, "Enregistrer le Projet", ""},
+        {1016, "Enregistrer le Projet Sous...", ""}, {1019, "Editer les Balises ID3...", ""},
+        {1048, "&Quitter", "Alt+F4"}, {2001, "Annuler", "Ctrl+Z"}, {2033, "Rétablir", "Ctrl+Y"},
+        {2002, "Couper", "Ctrl+X"}, {2003, "&Copier", "Ctrl+C"}, {2004, "&Coller", "Ctrl+V"},
+        {2025, "Coller Depuis le Presse Papier Windows", ""}, {2005, "Coller le Mixage...", ""},
+        {2026, "Coller le Mixage depuis le Presse Papiers Windows...", ""}, {2006, "Supprimer", "Suppr"},
+        {2008, "Mixer le Fichier...", ""}, {2009, "Rejouer en Boucle...", ""}, {2010, "Couper", "Ctrl+T"},
+        {2011, "Couper le Début", ""}, {2012, "Couper la Fin", ""}, {2013, "Coupure Automatique", ""},
+        {2034, "Coupure Auto...", ""}, {2029, "Séparer en Deux à partir de ce Point", ""},
+        {2014, "Mettre Sous Silence la Zone Sélectionnée", ""}, {2021, "Copier Vers Nouveau", ""},
+        {2028, "Enregistrer la Zone Sélectionnée Sous...", ""}, {3001, "Enregistrer", "F5"},
+        {3002, "Jouer", "F9"}, {3003, "Jouer au Ralenti", "F11"}, {3004, "Jouer à Vitesse Normale", "F10"},
+        {3005, "Jouer en Accéléré", "F12"}, {3011, "Jouer en Boucle", "Shift+F9"}, {3006, "Stop", "Echap"},
+        {3007, "Aller au Début", "Début"}, {3008, "Retour Rapide", "F7"}, {3009, "Avance Rapide", "F8"},
+        {3010, "Aller à la Fin", "Fin"}, {4001, "Amplifier...", ""}, {4002, "Normaliser...", ""},
+        {4018, "Retour", ""}, {4004, "Echo...", ""}, {4005, "Résonnance...", ""}, {5040, "Tout Fermer", ""},
+        {7003, "Convertisseur de Lot", ""}, {7002, "Générateur de Tonalité", ""},
+        {7004, "Synthèse de Paroles à partir de Texte", ""}, {9001, "Montrer la Barre de Commandes", ""},
+        {9004, "A Gauche", ""}, {9005, "A Droite", ""}, {9090, "A propos de", ""},
+        {6021, "Vérifier les Mises à Jour...", ""},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.id);
+        const MenuNode* item = FindMenuItem(row.id);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->text, row.text);
+        EXPECT_EQ(item->shortcut, row.key);
+        // What the user reads in the menu: the text, then the key after a tab (undo and redo
+        // name their step, so they are checked with the undo ring).
+        QAction* action = app->frame().Action(row.id);
+        ASSERT_NE(action, nullptr);
+        if (row.id == kCmdUndo || row.id == kCmdRedo) continue;
+        const std::string shown = *row.key ? std::string(row.text) + "\t" + row.key : std::string(row.text);
+        EXPECT_EQ(action->text().toStdString(), shown);
+    }
+    // The ids whose operations exist: documents, files and tags, edits, playback, the basic
+    // effects, speed and pitch, the views, the settings and the frame's own commands.
+    for (int id : {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1010, 1019, 1048, 2001, 2002, 2003, 2004, 2005,
+                   2006, 2007, 2008, 2009, 2010, 2011, 2012, 2013, 2014, 2015, 2016, 2017, 2018, 2019, 2020, 2021,
+                   2022, 2023, 2025, 2026, 2027, 2028, 2029, 2030, 2031, 2032, 2033, 2034, 3002, 3003, 3004, 3005,
+                   3006, 3007, 3008, 3009, 3010, 3011, 4001, 4002, 4006, 4007, 4013, 4014, 4015, 4016, 4017, 4018,
+                   4021, 4022, 5001, 5002, 5003, 5004, 5005, 5007, 5008, 5009, 5010, 5011, 5012, 5013, 5040, 9001,
+                   9002, 9003, 9004, 9005, 9090}) {
+        EXPECT_TRUE(app->registry().Has(id)) << id;
+    }
+}
+
 TEST_F(FrameTest, ClosingTheWindowAsksAndCancelKeepsIt) {
     app->frame().RunCommand(kCmdNewDocument);
     QMdiSubWindow* sub = app->frame().MdiArea()->subWindowList().front();
