@@ -4,6 +4,8 @@
 #include "core/SegmentOps.h"
 #include "core/TimeText.h"
 
+#include <set>
+
 namespace sv::test {
 namespace {
 
@@ -335,7 +337,13 @@ TEST_F(EditCommandsTest, SilenceSelectionKeepsTheLength) {
 }
 
 TEST_F(EditCommandsTest, NothingRunsWithoutADocument) {
-    for (int id = kCmdUndo; id <= kCmdAutoSplit; ++id) EXPECT_FALSE(registry.Run(id, ws)) << id;
+    // Files come in through the formats layer: those ids are checked with it. 2024 names nothing.
+    const std::set<int> elsewhere{2008, 2018, 2019, 2020, 2024, 2025, 2026, 2028};
+    for (int id = kCmdUndo; id <= kCmdAutoSplit; ++id) {
+        if (elsewhere.count(id)) continue;
+        EXPECT_TRUE(registry.Has(id)) << id;
+        EXPECT_FALSE(registry.Run(id, ws)) << id;
+    }
     CutCommand(ws);
     PasteCommand(ws);
     SelectMarksCommand(ws);
