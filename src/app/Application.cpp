@@ -237,6 +237,11 @@ CommandLineResult Application::RunCommandLine(const std::vector<std::string>& ar
     return result;
 }
 
+void Application::EndSession() {
+    if (frame_ && frame_->isVisible()) frame_->SaveStoredPlacement();
+    QApplication::exit(0);
+}
+
 bool Application::Screenshot(const std::string& path) {
     QApplication::processEvents();
     QPixmap shot = frame_->grab();

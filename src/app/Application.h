@@ -64,6 +64,10 @@ public:
     bool ExitRequested() const { return exitRequested_; }
     int ExitStatus() const { return exitStatus_; }
 
+    // The end of the session (a termination signal): the state a quit saves is saved, then the
+    // event loop ends without questions.
+    void EndSession();
+
     // Writes the frame as it is now into a PNG file; false when it cannot be written.
     bool Screenshot(const std::string& path);
 

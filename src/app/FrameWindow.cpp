@@ -13,6 +13,8 @@
 #include "formats/FormatCommands.h"
 #include "platform/Settings.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -234,8 +236,16 @@ void FrameWindow::DocumentAdded(LAudioDocument& doc) {
     auto* sub = new DocumentSubWindow(ws_, Ref<LAudioDocument>(&doc));
     windows_[&doc] = sub;
     mdi_->addSubWindow(sub);
-    sub->resize(560, 260);
+    // The usual size where the area has room for it, never wider or taller than the area, so
+    // the window's buttons are not cut off at its right edge.
+    const QSize area = mdi_->viewport()->size();
+    QSize size(560, 260);
+    if (area.width() > 0 && area.height() > 0) size = size.boundedTo(area);
+    sub->resize(size);
     sub->show();
+    const QPoint at = sub->pos();
+    sub->move(std::clamp(at.x(), 0, std::max(0, area.width() - sub->width())),
+              std::clamp(at.y(), 0, std::max(0, area.height() - sub->height())));
     mdi_->setActiveSubWindow(sub);
 }
 

@@ -21,14 +21,17 @@ void OnSignal(int sig) {
 
 }  // namespace
 
-QObject* EndLoopOnTerminationSignals(QObject* parent) {
+QObject* EndLoopOnTerminationSignals(QObject* parent, std::function<void()> shutDown) {
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [shutDown] {
         char byte;
         while (::read(signalPipe[0], &byte, 1) > 0) {
         }
-        QCoreApplication::exit(0);
+        if (shutDown)
+            shutDown();
+        else
+            QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         sv::Application app(nullptr, nullptr, headless.get());
-        sv::EndLoopOnTerminationSignals(&qtApp);
+        sv::EndLoopOnTerminationSignals(&qtApp, [&app] { app.EndSession(); });
         app.Start(options);
         // "-exit" may have ended the run before the event loop started.
         status = app.ExitRequested() ? app.ExitStatus() : QApplication::exec();

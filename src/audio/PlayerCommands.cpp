@@ -27,9 +27,10 @@ void RegisterPlayerCommands(CommandRegistry& registry, PlayerControl& control) {
     registry.Register(kCmdStop, stop);
     registry.Register(kCmdGoToStart, entry([c](Workspace&) { c->GoToStart(); }));
     registry.Register(kCmdGoToEnd, entry([c](Workspace&) { c->GoToEnd(); }));
-    // From the menu these press the command bar's buttons; the bar releases them.
-    registry.Register(kCmdRewind, entry([c](Workspace&) { c->PressShuttle(-1); }));
-    registry.Register(kCmdFastForward, entry([c](Workspace&) { c->PressShuttle(1); }));
+    // These press the command bar's buttons; the key's release, or the item chosen again,
+    // releases them.
+    registry.Register(kCmdRewind, entry([c](Workspace&) { c->ShuttleCommand(-1); }));
+    registry.Register(kCmdFastForward, entry([c](Workspace&) { c->ShuttleCommand(1); }));
 }
 
 }  // namespace sv

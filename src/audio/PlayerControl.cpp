@@ -90,6 +90,7 @@ bool PlayerControl::OpenPlayer(const Ref<LAudioReader>& reader) {
 void PlayerControl::Play() {
     LAudioDocument* doc = Doc();
     if (!doc) return;
+    EndShuttle();
     if (player_.IsHeld()) {
         player_.Resume();
         return;
@@ -132,7 +133,10 @@ bool PlayerControl::LoopOn() const { return ws_.settings().ReadBoolSetting("Sett
 
 void PlayerControl::ToggleLoop() { ws_.settings().WriteIntUserSetting("Settings", "PlayRepeat", LoopOn() ? 0 : 1); }
 
-void PlayerControl::Stop() { player_.Close(); }
+void PlayerControl::Stop() {
+    EndShuttle();
+    player_.Close();
+}
 
 void PlayerControl::Pause() {
     if (player_.State() == 0) Play();
@@ -152,10 +156,7 @@ void PlayerControl::GoToStart() {
 
 void PlayerControl::GoToEnd() {
     if (player_.IsOpen()) {
-        LAudioReader& reader = player_.Reader();
-        std::int64_t to = reader.Length();
-        if (!player_.IsHeld()) to -= reader.sampleRate;
-        player_.Seek(static_cast<std::int32_t>(std::max<std::int64_t>(0, to)));
+        player_.SeekFromEnd(player_.IsHeld() ? 0 : player_.Reader().sampleRate);
         return;
     }
     if (LAudioDocument* doc = Doc()) {
@@ -184,6 +185,21 @@ void PlayerControl::PressShuttle(int direction) {
     OpenPlayer(reader);
     shuttle_ = direction;
     view_->ShowShuttlePressed(direction, true);
+}
+
+void PlayerControl::ShuttleCommand(int direction) {
+    if (shuttle_ == direction)
+        ReleaseShuttle();
+    else
+        PressShuttle(direction);
+}
+
+void PlayerControl::EndShuttle() {
+    if (shuttle_ == 0) return;
+    const int direction = shuttle_;
+    if (ws_.settings().ReadBoolSetting("Settings", "ReduceVolWhenRewind", false)) ChangeVolumeDb(-kRewindVolumeDrop);
+    shuttle_ = 0;
+    view_->ShowShuttlePressed(direction, false);
 }
 
 void PlayerControl::ReleaseShuttle() {

@@ -57,6 +57,9 @@ public:
     // direction -1 rewind, +1 fast forward; press and release of the command bar's buttons.
     void PressShuttle(int direction);
     void ReleaseShuttle();
+    // The menu items (and their keys, whose release also releases): nothing holds a menu item
+    // down, so choosing the active direction again releases it.
+    void ShuttleCommand(int direction);
     int ActiveShuttle() const { return shuttle_; }
 
     // Device volume in whole dB (-127..127); false where the device has no volume control.
@@ -84,6 +87,9 @@ private:
     LAudioDocument* Doc() const;
     bool OpenPlayer(const Ref<LAudioReader>& reader);
     void ShowCursor(LAudioDocument& doc);
+    // Gives up an active rewind or fast forward without playing on: the volume comes back and
+    // a later release finds nothing to do.
+    void EndShuttle();
 
     Workspace& ws_;
     LWavePlayer player_;

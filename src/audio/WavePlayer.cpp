@@ -15,7 +15,13 @@ namespace sv {
 
 namespace {
 
-Ref<LAudioReader> NothingToPlay() { return Ref<LAudioReader>(new LErrorReader(kReaderNothingToPlay)); }
+// A stopped player speaks of times in this reader's rate, so it has the usual one.
+Ref<LAudioReader> NothingToPlay() {
+    Ref<LAudioReader> reader(new LErrorReader(kReaderNothingToPlay));
+    reader->sampleRate = 44100;
+    reader->fullScale = kFullScale16;
+    return reader;
+}
 
 // (s + 8) >> 4 turns an internal sample into 16 bits; the clamp only matters for a reader
 // that breaks its full-scale promise, which would otherwise wrap into loud clicks.
@@ -37,7 +43,10 @@ LWavePlayer::LWavePlayer(Notifier& notifier, std::unique_ptr<LAudioDevice> devic
 LWavePlayer::~LWavePlayer() {
     listener_ = &defaultListener_;
     Close();
-    LWorkerThread::Stop(7000);
+    // The buffers, the reader and the device are members: whatever it costs, the filler (which
+    // stops its watcher) must be gone before they are.
+    LWorkerThread::StopAndJoin();
+    Reclaim();
     alive_.reset();
 }
 
@@ -55,6 +64,7 @@ void LWavePlayer::ResetFlags() {
 
 bool LWavePlayer::Open(Ref<LAudioReader> reader) {
     Close();
+    if (!Reclaim()) return false;
     if (!reader || reader->errorCode != kReaderOk) return false;
     if (reader->fullScale > kFullScale16) reader = Ref<LAudioReader>(new LOutputLimiter(reader, kFullScale16));
     reader_ = reader;
@@ -93,8 +103,42 @@ bool LWavePlayer::Open(Ref<LAudioReader> reader) {
 }
 
 void LWavePlayer::Close() {
-    if (state_ == 0) return;
-    StopFiller();
+    if (state_ == 0) {
+        Reclaim();
+        return;
+    }
+    if (!StopFiller()) return;
+    ReleaseDevice();
+    EndClosed();
+}
+
+bool LWavePlayer::StopFiller() {
+    if (LWorkerThread::Stop(stopTimeoutMs_)) return true;
+    fillerAbandoned_ = true;
+    // Silence at once; the buffers, the work memory and the device stay as they are for the
+    // filler, which keeps its own reference to the reader, until it ends.
+    device_->Reset();
+    EndClosed();
+    return false;
+}
+
+bool LWavePlayer::Reclaim() {
+    if (!fillerAbandoned_) return true;
+    if (!LWorkerThread::Stop(0)) return false;
+    fillerAbandoned_ = false;
+    ReleaseDevice();
+    return true;
+}
+
+void LWavePlayer::EndClosed() {
+    reader_ = NothingToPlay();
+    state_ = 0;
+    ResetFlags();
+    position_.store(0);
+    listener_->Closed(cookie_);
+}
+
+void LWavePlayer::ReleaseDevice() {
     device_->Reset();
     // The device hands buffers back at reset; one it still holds is waited for a little.
     int waited = 0;
@@ -108,15 +152,10 @@ void LWavePlayer::Close() {
     for (Slot& slot : slots_) slot.header.data = nullptr;
     std::vector<std::int16_t>().swap(deviceMemory_);
     std::vector<std::int32_t>().swap(work_);
-    reader_ = NothingToPlay();
-    state_ = 0;
-    ResetFlags();
-    position_.store(0);
-    listener_->Closed(cookie_);
 }
 
-void LWavePlayer::FillSlot(Slot& slot, std::int32_t frames) {
-    reader_->Read(work_.data(), frames);
+void LWavePlayer::FillSlot(LAudioReader& reader, Slot& slot, std::int32_t frames) {
+    reader.Read(work_.data(), frames);
     const std::size_t samples = static_cast<std::size_t>(frames) * channels_;
     for (std::size_t k = 0; k < samples; ++k) slot.header.data[k] = To16(work_[k]);
     slot.channels = static_cast<std::uint8_t>(channels_);
@@ -124,6 +163,8 @@ void LWavePlayer::FillSlot(Slot& slot, std::int32_t frames) {
 }
 
 void LWavePlayer::Run() {
+    // The filler's own reference: a player that gave up waiting for it has moved on.
+    const Ref<LAudioReader> reader = reader_;
     for (Slot& slot : slots_) {
         slot.header.flags.fetch_and(kWavePrepared);
         slot.free.store(true);
@@ -151,23 +192,24 @@ void LWavePlayer::Run() {
             Wait(bufferFree_, 1000);
             continue;
         }
-        std::int64_t n = static_cast<std::int64_t>(reader_->Length()) - reader_->Position();
+        std::int64_t n = static_cast<std::int64_t>(reader->Length()) - reader->Position();
         if (n <= 0) {
             ended = true;
             break;
         }
         n = std::min<std::int64_t>(n, framesPerBuffer_);
-        const std::int32_t before = reader_->Position();
-        FillSlot(slot, static_cast<std::int32_t>(n));
+        FillSlot(*reader, slot, static_cast<std::int32_t>(n));
         slot.header.bytes = static_cast<std::int32_t>(2 * channels_ * n);
-        slot.header.user = static_cast<std::int32_t>(std::min<std::int64_t>(INT_MAX, before + n));
+        // The reader says where this buffer ends: loops wrap, tempo and shuttle readers count in
+        // the frames of the sound rather than of what they deliver.
+        slot.header.user = reader->Position();
         slot.header.flags.fetch_and(kWavePrepared);
         slot.free.store(false);
         device_->Write(slot.header);
         i = (i + 1) % kBuffers;
     }
     if (ended && !StopRequested()) {
-        endPosition_.store(reader_->Length());
+        endPosition_.store(reader->Position());
         const Slot& last = slots_[(i + kBuffers - 1) % kBuffers];
         while (!StopRequested()) {
             bufferFree_.Reset();
@@ -246,7 +288,7 @@ void LWavePlayer::Notify() {
 void LWavePlayer::SubmitSnippet() {
     Slot& slot = slots_[0];
     const std::int32_t q = (framesPerBuffer_ + 3) / 4;
-    FillSlot(slot, q);
+    FillSlot(*reader_, slot, q);
     // The snippet four times over, the last copy cut so the buffer is exactly full.
     const std::size_t piece = static_cast<std::size_t>(q) * channels_;
     const std::size_t total = static_cast<std::size_t>(framesPerBuffer_) * channels_;
@@ -264,7 +306,7 @@ void LWavePlayer::SubmitSnippet() {
 
 void LWavePlayer::Hold() {
     if (!IsOpen() || IsHeld()) return;
-    StopFiller();
+    if (!StopFiller()) return;
     reader_->Seek(position_.load());
     position_.store(reader_->Position());
     SubmitSnippet();
@@ -289,8 +331,16 @@ void LWavePlayer::Resume() {
 }
 
 void LWavePlayer::Seek(std::int32_t frame) {
-    if (state_ == 0) return;
-    StopFiller();
+    if (state_ == 0 || !StopFiller()) return;
+    SeekStopped(frame);
+}
+
+void LWavePlayer::SeekFromEnd(std::int32_t framesBefore) {
+    if (state_ == 0 || !StopFiller()) return;
+    SeekStopped(static_cast<std::int32_t>(std::max<std::int64_t>(0, static_cast<std::int64_t>(reader_->Length()) - framesBefore)));
+}
+
+void LWavePlayer::SeekStopped(std::int32_t frame) {
     device_->Reset();
     reader_->Seek(frame);
     position_.store(reader_->Position());

@@ -4,7 +4,9 @@
 // watcher thread as the device finishes them; the heard position, the levels and the end of the
 // data reach the window thread through the Notifier, where the listener is called. Every
 // operation that changes the device or the reader stops the filler first, so the reader is never
-// used by two threads at once. All public operations belong to the window thread.
+// used by two threads at once. A filler that does not stop in time (a reader stuck on a slow
+// disk) keeps its reader, buffers and device until it ends; the player counts as stopped and
+// opens again only once they are back. All public operations belong to the window thread.
 #include "audio/AudioDevice.h"
 #include "audio/WorkerThread.h"
 #include "core/AudioReader.h"
@@ -50,6 +52,9 @@ public:
     void Hold();
     void Resume();
     void Seek(std::int32_t frame);
+    // Seeks to the reader's length less framesBefore (not below 0); the length is read with the
+    // filler stopped, since the filler reads the same reader.
+    void SeekFromEnd(std::int32_t framesBefore);
 
     void SetListener(LPlayerListener* listener, std::intptr_t cookie);
     // The stored device number ("SoundOutDevice"): 0 the default device.
@@ -59,10 +64,12 @@ public:
     int State() const { return state_; }
     bool IsOpen() const { return (state_ & kStateOpen) != 0; }
     bool IsHeld() const { return (state_ & kStateHeld) != 0; }
-    // The frame just past the last buffer the device finished.
+    // Where the reader stood after the last buffer the device finished: the frame heard, in the
+    // reader's own frames (document frames for the loop, tempo and shuttle readers).
     std::int32_t PositionFrames() const { return position_.load(); }
     std::int32_t PositionMs() const;
-    // The reader being played (an LErrorReader with code 1 when stopped).
+    // The reader being played (an LErrorReader with code 1, 44,100 Hz and 16-bit full scale
+    // when stopped). Its position and length belong to the filler while playing.
     LAudioReader& Reader() const { return *reader_; }
     std::int32_t FramesPerBuffer() const { return framesPerBuffer_; }
     LAudioDevice& Device() { return *device_; }
@@ -70,6 +77,10 @@ public:
     // The priorities the threads last asked for (the adaptive priority rule).
     ThreadPriority FillerPriority() const { return LWorkerThread::Priority(); }
     ThreadPriority WatcherPriority() const { return watcher_.Priority(); }
+    // How long an operation waits for the filler to stop (5000 ms; tests shorten it).
+    void SetStopTimeoutMs(int ms) { stopTimeoutMs_ = ms; }
+    // True while a filler that missed its stop still holds the player's buffers.
+    bool FillerAbandoned() const { return fillerAbandoned_; }
 
 private:
     struct Slot {
@@ -97,10 +108,18 @@ private:
     void PostNotify();
     void Notify();
     // Reads, converts and measures frames into a slot; n <= frames per buffer.
-    void FillSlot(Slot& slot, std::int32_t frames);
+    void FillSlot(LAudioReader& reader, Slot& slot, std::int32_t frames);
     void SubmitSnippet();
     void ResetFlags();
-    void StopFiller() { LWorkerThread::Stop(5000); }
+    void SeekStopped(std::int32_t frame);
+    // Stops the filler; when it does not stop in time the player is closed without taking
+    // anything from it, and false is returned.
+    bool StopFiller();
+    // Closes the device and frees the buffers once the filler is known to be gone.
+    void ReleaseDevice();
+    // True when no abandoned filler holds the buffers any more (they are then freed).
+    bool Reclaim();
+    void EndClosed();
 
     Notifier& notifier_;
     std::shared_ptr<LWavePlayer*> alive_;
@@ -123,6 +142,8 @@ private:
     std::array<std::int8_t, 256> levels_{};
     std::vector<std::int32_t> work_;
     std::unique_ptr<LAudioDevice> device_;
+    int stopTimeoutMs_ = 5000;
+    bool fillerAbandoned_ = false;
     std::int32_t framesPerBuffer_ = 0;
     int channels_ = 1;
     std::array<Slot, kBuffers> slots_;

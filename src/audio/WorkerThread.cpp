@@ -31,9 +31,8 @@ void ApplyPriority(pthread_t thread, ThreadPriority priority) {
 }  // namespace
 
 LWorkerThread::~LWorkerThread() {
-    Stop(7000);
     // A thread still inside Run() would use a destroyed object: wait for it whatever it costs.
-    if (thread_.joinable()) thread_.join();
+    StopAndJoin();
 }
 
 void LWorkerThread::Body() {
@@ -46,21 +45,20 @@ void LWorkerThread::Body() {
     doneCond_.notify_all();
 }
 
-void LWorkerThread::Reap(int timeoutMs) {
-    if (!thread_.joinable()) return;
+bool LWorkerThread::Reap(int timeoutMs) {
+    if (!thread_.joinable()) return true;
     {
         std::unique_lock<std::mutex> lock(doneMutex_);
-        doneCond_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return finished_; });
+        if (!doneCond_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return finished_; })) return false;
     }
-    // std::thread cannot be abandoned safely while it runs our code, so a thread that ignores
-    // its stop event is waited for here rather than left behind.
     thread_.join();
+    return true;
 }
 
-void LWorkerThread::Start(ThreadPriority priority) {
+bool LWorkerThread::Start(ThreadPriority priority) {
     std::lock_guard<std::mutex> guard(startLock_);
-    if (thread_.joinable() && running_.load()) return;
-    Reap(1000);
+    if (thread_.joinable() && running_.load()) return true;
+    if (!Reap(1000)) return false;
     stop_.Reset();
     running_.store(true);
     {
@@ -70,6 +68,15 @@ void LWorkerThread::Start(ThreadPriority priority) {
     priority_.store(priority);
     thread_ = std::thread([this] { Body(); });
     ApplyPriority(thread_.native_handle(), priority);
+    return true;
+}
+
+void LWorkerThread::StopAndJoin() {
+    std::lock_guard<std::mutex> guard(startLock_);
+    if (!thread_.joinable()) return;
+    stop_.Set();
+    thread_.join();
+    running_.store(false);
 }
 
 bool LWorkerThread::Stop(int timeoutMs) {

@@ -24,9 +24,10 @@ public:
     // must stop its thread in its own destructor; this is the last safety net.
     virtual ~LWorkerThread();
 
-    // Nothing when the thread runs; otherwise waits for a previous thread that did not stop
-    // in time, clears the stop event and starts Run() at the priority.
-    void Start(ThreadPriority priority);
+    // Nothing when the thread runs; otherwise waits up to 1000 ms for a previous thread that
+    // did not stop in time, clears the stop event and starts Run() at the priority. False (and
+    // nothing started) when that previous thread is still inside Run().
+    bool Start(ThreadPriority priority);
     // Sets the stop event and waits up to timeoutMs; false when the thread is still inside
     // Run(), which then is only marked not running.
     bool Stop(int timeoutMs);
@@ -34,6 +35,9 @@ public:
     // Waits for event or the stop event; false on timeout.
     bool Wait(Event& event, int timeoutMs) { return Event::WaitAny(event, stop_, timeoutMs); }
     bool Running() const { return running_.load(); }
+    // Sets the stop event and waits for the thread however long it takes: for owners about to
+    // free what the thread uses.
+    void StopAndJoin();
 
     void SetPriority(ThreadPriority priority);
     // The last priority asked for, whether or not the system granted it.
@@ -44,8 +48,8 @@ protected:
 
 private:
     void Body();
-    // Joins a previous thread; waits up to timeoutMs for it to end first.
-    void Reap(int timeoutMs);
+    // Joins a previous thread that ends within timeoutMs; false when it is still running.
+    bool Reap(int timeoutMs);
 
     std::mutex startLock_;
     std::thread thread_;

@@ -59,8 +59,17 @@ void InsertSilenceAt(Workspace& ws, int position) {
     spec.caption = "Insérer Silence";
     spec.fields.push_back({"ms", "Durée du Silence (ms):", DialogField::Kind::Integer,
                            std::to_string(st.ReadIntSetting("StoredValues", "SilenceTimes", 0)), {}});
-    spec.validate = [](const DialogSpec& s) -> std::optional<DialogRefusal> {
-        if (s.IntValue("ms") < 0) return Refuse("La durée du silence doit être positive.", "ms");
+    const std::int32_t rate = doc->sound.sampleRate;
+    const std::int64_t room = kMaxDocumentFrames - doc->Length();
+    spec.validate = [rate, room](const DialogSpec& s) -> std::optional<DialogRefusal> {
+        const int ms = s.IntValue("ms");
+        if (ms < 0) return Refuse("La durée du silence doit être positive.", "ms");
+        if (MsToFrames(ms, rate) > room) {
+            std::int64_t most = rate > 0 ? room * 1000 / rate : 0;
+            while (most > 0 && MsToFrames(static_cast<std::int32_t>(std::min<std::int64_t>(most, INT_MAX)), rate) > room) --most;
+            return Refuse("Le document ne peut pas dépasser 2147483647 échantillons : la durée du silence doit être "
+                          "comprise entre 0 et " + std::to_string(most) + " ms.", "ms");
+        }
         return std::nullopt;
     };
     if (!ws.host().RunDialog(spec)) return;

@@ -27,6 +27,11 @@ std::int64_t WorkingFolderFreeKb(Workspace& ws) {
 
 }  // namespace
 
+std::string DocumentTooLongText() {
+    return "Le son obtenu dépasserait la longueur maximale d'un document (2147483647 échantillons par canal). "
+           "Le document n'a pas été modifié.";
+}
+
 void StopPlayback(Workspace& ws) {
     if (ws.stopPlayback) ws.stopPlayback();
 }

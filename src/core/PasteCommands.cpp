@@ -29,6 +29,11 @@ bool SameFormat(const LAudioData& sound, std::int32_t rate, std::uint8_t channel
     return sound.sampleRate == rate && sound.channels == channels;
 }
 
+// A piece that replaces replaced frames must leave the document within its longest length.
+bool Fits(const LAudioDocument& doc, std::int64_t replaced, const LAudioData& piece) {
+    return static_cast<std::int64_t>(doc.Length()) - replaced + piece.Length() <= kMaxDocumentFrames;
+}
+
 std::int32_t SaturatedEnd(std::int32_t start, std::int32_t frames) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(INT_MAX, static_cast<std::int64_t>(start) + frames));
 }
@@ -69,13 +74,22 @@ bool PasteSound(Workspace& ws, const LAudioData& source) {
         ws.host().MessageBox(refusal, "Coller", MsgIcon::Error, MsgButtons::Ok);
         return false;
     }
-    BeginEdit(ws, "Coller");
     const std::int32_t s = doc->selectionStart, e = doc->selectionEnd;
+    const std::int64_t replaced = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::min(e, doc->Length())) - std::max(0, s));
+    if (SameFormat(source, doc->sound.sampleRate, doc->sound.channels) && !Fits(*doc, replaced, source)) {
+        ws.host().MessageBox(DocumentTooLongText(), "Coller", MsgIcon::Error, MsgButtons::Ok);
+        return false;
+    }
+    BeginEdit(ws, "Coller");
     std::int32_t pasted = 0;
     FunctionTask task("Coller", [&](LProgressTask& t) {
         LAudioData piece = source;
         int r = ConvertForDocument(ws, t, piece, doc->sound.sampleRate, doc->sound.channels);
         if (r != kTaskDone) return r;
+        if (!Fits(*doc, replaced, piece)) {
+            t.Error(DocumentTooLongText());
+            return static_cast<int>(kTaskFailed);
+        }
         ReplaceRange(doc->sound, s, e, piece);
         pasted = piece.Length();
         return static_cast<int>(kTaskDone);
@@ -100,11 +114,19 @@ bool InsertSound(Workspace& ws, const LAudioData& source, std::int32_t position,
         ws.host().MessageBox(refusal, "Insérer Fichier", MsgIcon::Error, MsgButtons::Ok);
         return false;
     }
+    if (SameFormat(source, doc->sound.sampleRate, doc->sound.channels) && !Fits(*doc, 0, source)) {
+        ws.host().MessageBox(DocumentTooLongText(), "Insérer Fichier", MsgIcon::Error, MsgButtons::Ok);
+        return false;
+    }
     BeginEdit(ws, undoName);
     FunctionTask task("Insérer Fichier", [&](LProgressTask& t) {
         LAudioData piece = source;
         int r = ConvertForDocument(ws, t, piece, doc->sound.sampleRate, doc->sound.channels);
         if (r != kTaskDone) return r;
+        if (!Fits(*doc, 0, piece)) {
+            t.Error(DocumentTooLongText());
+            return static_cast<int>(kTaskFailed);
+        }
         Insert(doc->sound, position, piece);
         return static_cast<int>(kTaskDone);
     });

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sv {
@@ -15,13 +16,15 @@ bool UniqueFd::Reset(int fd) {
 }
 
 UniqueFd UniqueFd::CreateExclusive(const std::string& path, int* err) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Truncated only once the lock is won: a file another holder reads or writes keeps its bytes.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (err) *err = errno;
         return UniqueFd();
     }
     UniqueFd owned(fd);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    struct stat st {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)) {
         if (err) *err = errno;
         return UniqueFd();
     }

@@ -23,8 +23,8 @@ public:
     // Closes the descriptor; false when close reported a failure (a late write error).
     bool Reset(int fd = -1);
 
-    // An exclusive file: created anew (truncated), read-write, and locked so that nobody can
-    // open it for reading while it is written ("not shared").
+    // An exclusive file: locked so that nobody can open it for reading while it is written
+    // ("not shared"), then emptied; a file that someone else holds fails and keeps its bytes.
     static UniqueFd CreateExclusive(const std::string& path, int* err);
     // Shared reading of an existing file; fails while a writer holds it exclusively.
     static UniqueFd OpenSharedRead(const std::string& path);

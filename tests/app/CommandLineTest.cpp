@@ -191,46 +191,56 @@ TEST(HeadlessRun, ConvertsWithNobodyAtTheKeyboardAndFailsWithAStatus) {
               std::string::npos);
 }
 
-TEST(HeadlessRun, TerminationSignalEndsTheRunAndDeletesTheBlockFiles) {
+TEST(HeadlessRun, SessionEndSignalsSaveThePlacementAndDeleteTheBlockFiles) {
     char self[4096] = {};
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(n, 0);
     std::string binPath(self, static_cast<std::size_t>(n));
     binPath = binPath.substr(0, binPath.rfind('/') + 1) + "sonvela";
     if (!FileExists(binPath)) GTEST_SKIP() << binPath << " not built";
-    test::TempFolder dir, home;
-    const std::string in = dir.File("in.wav");
-    {
-        Ref<LAudioWriter> w = CreatePcmWavWriter(in, 8000, 1, 2);
-        std::vector<std::int32_t> s(800, 320);
-        w->Write(s.data(), 800);
+    for (int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        test::TempFolder dir, home;
+        const std::string in = dir.File("in.wav");
+        {
+            Ref<LAudioWriter> w = CreatePcmWavWriter(in, 8000, 1, 2);
+            std::vector<std::int32_t> s(800, 320);
+            w->Write(s.data(), 800);
+        }
+        const std::string work = home.path() + "/Quillon Acoustics/Sonvela";
+        const std::string conf = home.path() + "/Quillon Acoustics/Sonvela.conf";
+        const std::string pidFile = dir.File("pid");
+        const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME='" + home.path() +
+                                "' XDG_CONFIG_HOME='" + home.path() + "' XDG_DATA_HOME='" + home.path() + "' '" +
+                                binPath + "' '" + in + "' 2>/dev/null & echo $! > '" + pidFile + "'; wait $!; echo $? > '" +
+                                dir.File("status") + "'";
+        std::thread runner([&] { std::system(cmd.c_str()); });
+        // The open document's block is on disk while the editor runs.
+        bool opened = false;
+        for (int k = 0; k < 300 && !opened; ++k) {
+            opened = FileExists(work + "/0.aud");
+            if (!opened) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_TRUE(opened);
+        std::ifstream pidIn(pidFile);
+        int pid = 0;
+        pidIn >> pid;
+        ASSERT_GT(pid, 0);
+        ::kill(pid, sig);
+        runner.join();
+        std::ifstream statusIn(dir.File("status"));
+        int status = -1;
+        statusIn >> status;
+        EXPECT_EQ(status, 0);
+        EXPECT_FALSE(FileExists(work + "/0.aud"));
+        EXPECT_FALSE(FileExists(work + "/0.grf"));
+        // As a quit does: the frame's placement is in the settings file.
+        std::ifstream confIn(conf);
+        std::stringstream text;
+        text << confIn.rdbuf();
+        EXPECT_NE(text.str().find("[MainWindow]"), std::string::npos) << text.str();
+        EXPECT_NE(text.str().find("Maximized="), std::string::npos);
     }
-    const std::string work = home.path() + "/Quillon Acoustics/Sonvela";
-    const std::string pidFile = dir.File("pid");
-    const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME='" + home.path() +
-                            "' XDG_CONFIG_HOME='" + home.path() + "' XDG_DATA_HOME='" + home.path() + "' '" + binPath +
-                            "' '" + in + "' 2>/dev/null & echo $! > '" + pidFile + "'; wait $!; echo $? > '" +
-                            dir.File("status") + "'";
-    std::thread runner([&] { std::system(cmd.c_str()); });
-    // The open document's block is on disk while the editor runs.
-    bool opened = false;
-    for (int k = 0; k < 300 && !opened; ++k) {
-        opened = FileExists(work + "/0.aud");
-        if (!opened) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(opened);
-    std::ifstream pidIn(pidFile);
-    int pid = 0;
-    pidIn >> pid;
-    ASSERT_GT(pid, 0);
-    ::kill(pid, SIGTERM);
-    runner.join();
-    std::ifstream statusIn(dir.File("status"));
-    int status = -1;
-    statusIn >> status;
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(FileExists(work + "/0.aud"));
-    EXPECT_FALSE(FileExists(work + "/0.grf"));
 }
 
 }  // namespace

@@ -129,6 +129,55 @@ TEST_F(PlayerCommandsTest, ReduceVolWhenRewindLowersTheVolumeBy8DbWhileHeldDown)
     EXPECT_EQ(db, -36);
 }
 
+TEST_F(PlayerCommandsTest, RewindAndFastForwardFromTheMenuAreReleasedByChoosingThemAgain) {
+    user.Set("Settings", "ReduceVolWhenRewind", "1");
+    ASSERT_TRUE(control->SetVolumeDb(0));
+    int db = 99;
+    doc->cursor = 40000;
+    for (int id : {kCmdRewind, kCmdFastForward}) {
+        registry.Run(id, ws);
+        EXPECT_NE(control->ActiveShuttle(), 0);
+        ASSERT_TRUE(control->VolumeDb(&db));
+        EXPECT_EQ(db, -8);
+        registry.Run(id, ws);
+        EXPECT_EQ(control->ActiveShuttle(), 0);
+        ASSERT_TRUE(control->VolumeDb(&db));
+        EXPECT_EQ(db, 0);
+        EXPECT_EQ(player().State(), 0);  // stopped before, stopped after
+    }
+}
+
+TEST_F(PlayerCommandsTest, StopDuringAShuttleEndsItSoALaterReleasePlaysNothing) {
+    user.Set("Settings", "ReduceVolWhenRewind", "1");
+    ASSERT_TRUE(control->SetVolumeDb(0));
+    doc->cursor = 40000;
+    registry.Run(kCmdPlay, ws);
+    registry.Run(kCmdFastForward, ws);  // F8 down
+    registry.Run(kCmdStop, ws);
+    EXPECT_EQ(control->ActiveShuttle(), 0);
+    int db = 99;
+    ASSERT_TRUE(control->VolumeDb(&db));
+    EXPECT_EQ(db, 0);
+    control->KeyUp(MoveKey::F8);
+    EXPECT_EQ(player().State(), 0);
+}
+
+TEST_F(PlayerCommandsTest, GoToEndDuringARewindSeeksFromWhereTheRewindStands) {
+    doc->cursor = 40000;
+    registry.Run(kCmdPlay, ws);
+    registry.Run(kCmdRewind, ws);
+    // The shuttle's length moves with its position, which the filler changes as it reads: Fin
+    // during F7 must not read it alongside (ThreadSanitizer watches this).
+    for (int k = 0; k < 20; ++k) {
+        registry.Run(kCmdGoToEnd, ws);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    auto* shuttle = dynamic_cast<LShuttleReader*>(&player().Reader());
+    ASSERT_NE(shuttle, nullptr);
+    EXPECT_TRUE(player().IsOpen());
+    control->ReleaseShuttle();
+}
+
 TEST_F(PlayerCommandsTest, EditsStopPlaybackThroughTheWorkspaceHooks) {
     ws.startPlayback(24000);
     EXPECT_TRUE(ws.isPlaying());

@@ -1,9 +1,16 @@
+#include "audio/LoopReader.h"
+#include "audio/ShuttleReader.h"
 #include "audio/WavePlayer.h"
+#include "effects/TempoReader.h"
 #include "PlayerTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -133,6 +140,128 @@ TEST_F(WavePlayerTest, SilenceReportsMinus127PerChannel) {
     ASSERT_TRUE(DrainUntil(notifier, [&] { return !rec.levels.empty(); }));
     player->Close();
     EXPECT_EQ(rec.levels.back(), (std::vector<std::int8_t>{-127, -127}));
+}
+
+TEST_F(WavePlayerTest, AStoppedPlayersReaderHasTheUsualRateAndSixteenBitFullScale) {
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(player->Reader().errorCode, kReaderNothingToPlay);
+        EXPECT_EQ(player->Reader().sampleRate, 44100);
+        EXPECT_EQ(player->Reader().fullScale, 0x7fff0);
+        ASSERT_TRUE(player->Open(Ref<LAudioReader>(new PatternReader(400, 8000, 1))));
+        player->Close();
+    }
+}
+
+// Where a reader stands after each buffer the player reads from it, in order.
+std::vector<std::int32_t> PositionsAfterEachBuffer(const Ref<LAudioReader>& reader, int buffers) {
+    const std::int32_t perBuffer = PlayerFramesPerBuffer(reader->sampleRate);
+    std::vector<std::int32_t> work(static_cast<std::size_t>(perBuffer) * reader->channels);
+    std::vector<std::int32_t> positions;
+    for (int b = 0; b < buffers; ++b) {
+        const std::int64_t left = static_cast<std::int64_t>(reader->Length()) - reader->Position();
+        if (left <= 0) break;
+        reader->Read(work.data(), static_cast<std::int32_t>(std::min<std::int64_t>(left, perBuffer)));
+        positions.push_back(reader->Position());
+    }
+    return positions;
+}
+
+TEST_F(PacedPlayerTest, HeardPositionIsInTheSoundsFramesForLoopTempoAndShuttleReaders) {
+    using Make = std::function<Ref<LAudioReader>()>;
+    const Make loop = [] {
+        Ref<LAudioReader> r(new PatternReader(44100 * 10, 44100, 1));
+        return Ref<LAudioReader>(new LLoopReader(r, 100, 300));  // frames 4,410 to 13,230
+    };
+    const Make slow = [] {
+        return Ref<LAudioReader>(LTempoReader::Create(Ref<LAudioReader>(new PatternReader(44100, 44100, 1)), 0.5).get());
+    };
+    const Make fast = [] {
+        return Ref<LAudioReader>(LTempoReader::Create(Ref<LAudioReader>(new PatternReader(88200, 44100, 1)), 1.5).get());
+    };
+    const Make shuttle = [] {
+        Ref<LAudioReader> r(new PatternReader(44100 * 60, 44100, 1));
+        r->Seek(44100 * 30);
+        return Ref<LAudioReader>(new LShuttleReader(r, -0.5, -7.0, 8000));
+    };
+    const std::vector<std::int32_t> loopPositions = PositionsAfterEachBuffer(loop(), 6);
+    EXPECT_EQ(loopPositions, (std::vector<std::int32_t>{4410, 8820, 13230, 8820, 13230, 8820}));
+    for (const Make& make : {loop, slow, fast, shuttle}) {
+        const std::vector<std::int32_t> expected = PositionsAfterEachBuffer(make(), 6);
+        Ref<LAudioReader> reader = make();
+        const std::int32_t start = reader->Position();
+        ASSERT_TRUE(player->Open(reader));
+        // Buffers end every 100 ms, so each position the device reaches is seen.
+        std::vector<std::int32_t> seen;
+        DrainUntil(notifier, [&] {
+            const std::int32_t p = player->PositionFrames();
+            if (p != (seen.empty() ? start : seen.back())) seen.push_back(p);
+            return seen.size() >= 4 || player->State() == 0;
+        }, 3000);
+        player->Close();
+        ASSERT_GE(seen.size(), 4u);
+        seen.resize(4);
+        // Each one ends a buffer, the first the first buffer, and they come in order.
+        std::size_t next = 0;
+        for (std::int32_t p : seen) {
+            while (next < expected.size() && expected[next] != p) ++next;
+            EXPECT_LT(next, expected.size()) << "a position no buffer ends at: " << p;
+        }
+        EXPECT_EQ(seen[0], expected[0]);
+    }
+}
+
+// A reader stuck in Read (a slow disk) until it is let go; it then writes every frame it was
+// asked for, as a real reader would.
+class StuckReader : public PatternReader {
+public:
+    StuckReader() : PatternReader(44100 * 60, 44100, 2) {}
+    void Read(std::int32_t* dst, std::int32_t frames) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        entered_ = true;
+        cond_.notify_all();
+        cond_.wait(lock, [&] { return released_; });
+        lock.unlock();
+        PatternReader::Read(dst, frames);
+    }
+    void WaitEntered() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cond_.wait(lock, [&] { return entered_; });
+    }
+    void LetGo() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        released_ = true;
+        cond_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cond_;
+    bool entered_ = false;
+    bool released_ = false;
+};
+
+TEST_F(WavePlayerTest, AFillerThatMissesItsStopKeepsWhatItUsesAndBlocksNoLaterOpen) {
+    player->SetStopTimeoutMs(50);
+    Ref<StuckReader> stuck(new StuckReader);
+    ASSERT_TRUE(player->Open(Ref<LAudioReader>(stuck.get())));
+    stuck->WaitEntered();
+    player->Close();
+    EXPECT_EQ(player->State(), 0);
+    EXPECT_EQ(rec.calls.back(), "closed");
+    EXPECT_TRUE(player->FillerAbandoned());
+    EXPECT_EQ(player->Reader().errorCode, kReaderNothingToPlay);
+    EXPECT_GE(stuck->RefCount(), 2);  // the filler still holds it
+    // Refused at once rather than waiting on the stuck thread.
+    EXPECT_FALSE(player->Open(Ref<LAudioReader>(new PatternReader(4410, 44100, 1))));
+    // Let go, the filler fills into the buffers it was given and ends; they are freed then.
+    stuck->LetGo();
+    ASSERT_TRUE(DrainUntil(notifier, [&] {
+        player->Close();
+        return !player->FillerAbandoned();
+    }));
+    EXPECT_EQ(stuck->RefCount(), 1);
+    ASSERT_TRUE(player->Open(Ref<LAudioReader>(new PatternReader(4410, 44100, 1))));
+    EXPECT_TRUE(WaitClosed());
 }
 
 TEST_F(WavePlayerTest, StoppingDuringPlaybackNeverDeadlocks) {

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace sv {
@@ -191,6 +194,140 @@ TEST(BlockStore, TruncateRewritesFromTheGivenFrame) {
     ASSERT_GE(peaks.size(), 4u);
     EXPECT_EQ(peaks[0], 100);
     EXPECT_EQ(peaks[2], 7);
+}
+
+TEST(BlockStore, ABlockFileSomeoneHoldsIsNeitherTruncatedNorTaken) {
+    test::TempFolder dir;
+    std::ofstream(dir.File("0.aud")) << "live samples";
+    UniqueFd other(::open(dir.File("0.aud").c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(other.get(), LOCK_SH), 0);
+    int err = 0;
+    EXPECT_FALSE(UniqueFd::CreateExclusive(dir.File("0.aud"), &err).valid());
+    EXPECT_EQ(err, EWOULDBLOCK);
+    EXPECT_EQ(FileSize(dir.File("0.aud")), 12);
+}
+
+TEST(BlockStore, AReleasedNumberIsHandedOutOnlyAfterItsFilesAreGone) {
+    test::TempFolder dir;
+    BlockStore store(dir.path());
+    auto sound = std::make_unique<LAudioData>(test::MakeRamp(store, 10));
+    std::vector<BlockNumber> duringUnlink;
+    store.SetBeforeUnlinkForTest([&](BlockNumber) {
+        // Another thread allocating here (the recorder) must not get the number being deleted.
+        duringUnlink.push_back(store.Allocate());
+    });
+    sound.reset();
+    EXPECT_EQ(duringUnlink, (std::vector<BlockNumber>{1}));
+    store.SetBeforeUnlinkForTest(nullptr);
+    EXPECT_EQ(store.Allocate(), 0);
+    // The same for a list freed whole.
+    std::vector<BlockNumber> many{0, 1};
+    store.SetBeforeUnlinkForTest([&](BlockNumber) { duringUnlink.push_back(store.Allocate()); });
+    store.ReleaseMany(many.data(), many.size(), sizeof(BlockNumber));
+    EXPECT_EQ(duringUnlink, (std::vector<BlockNumber>{1, 2, 3}));
+    store.SetBeforeUnlinkForTest(nullptr);
+    EXPECT_EQ(store.Allocate(), 0);
+}
+
+// Another editor in a child process on the same working folder: it makes a 300-frame ramp
+// block, says whether it got a private folder ('g') or the folder itself ('o'), then on 'q'
+// checks its sound and quits normally, on 'k' dies without any clean-up.
+class OtherEditor {
+public:
+    explicit OtherEditor(const std::string& folder) {
+        if (::pipe(up_) != 0 || ::pipe(down_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) RunChild(folder);
+        ::close(up_[1]);
+        ::close(down_[0]);
+    }
+    ~OtherEditor() {
+        if (pid_ > 0) Finish('k');
+    }
+    char Ready() {
+        char c = 0;
+        return ::read(up_[0], &c, 1) == 1 ? c : 0;
+    }
+    // The child's exit status: 0 when its own sound was intact to the end.
+    int Finish(char how) {
+        [[maybe_unused]] ssize_t n = ::write(down_[1], &how, 1);
+        int status = -1;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        ::close(up_[0]);
+        ::close(down_[1]);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+    }
+
+private:
+    [[noreturn]] void RunChild(const std::string& folder) {
+        ::close(up_[0]);
+        ::close(down_[1]);
+        auto* store = new BlockStore(folder);
+        auto* sound = new LAudioData(test::MakeRamp(*store, 300));
+        const char kind = store->SharesWithAnotherEditor() ? 'g' : 'o';
+        [[maybe_unused]] ssize_t n = ::write(up_[1], &kind, 1);
+        char how = 'k';
+        n = ::read(down_[0], &how, 1);
+        if (how != 'q') ::_exit(0);
+        const bool intact = test::ReadFrames(*sound, 299, 1) == std::vector<std::int32_t>{299 * 16};
+        delete sound;
+        delete store;
+        ::_exit(intact ? 0 : 1);
+    }
+
+    pid_t pid_ = -1;
+    int up_[2] = {-1, -1};
+    int down_[2] = {-1, -1};
+};
+
+TEST(BlockStore, TwoEditorsOnOneFolderKeepEachOthersBlocksWhicheverQuitsFirst) {
+    test::TempFolder dir;
+    {
+        BlockStore store(dir.path());
+        LAudioData mine = test::MakeRamp(store, 1000);
+        OtherEditor second(dir.path());
+        ASSERT_EQ(second.Ready(), 'g');
+        ASSERT_EQ(dir.List().size(), 3u);  // 0.aud, 0.grf and the other's private folder
+        EXPECT_EQ(second.Finish('q'), 0);
+        EXPECT_EQ(dir.List(), (std::vector<std::string>{"0.aud", "0.grf"}));
+        EXPECT_EQ(FileSize(dir.File("0.aud")), 4000);
+        EXPECT_EQ(test::ReadFrames(mine, 999, 1)[0], 999 * 16);
+    }
+    OtherEditor first(dir.path());
+    ASSERT_EQ(first.Ready(), 'o');
+    {
+        BlockStore store(dir.path());
+        EXPECT_TRUE(store.SharesWithAnotherEditor());
+        EXPECT_EQ(store.ChosenFolder(), dir.path());
+        LAudioData mine = test::MakeRamp(store, 1000);
+        EXPECT_EQ(FileSize(dir.File("0.aud")), 1200);  // the first editor's block is untouched
+        EXPECT_EQ(FileSize(store.SampleFilePath(0)), 4000);
+        EXPECT_EQ(first.Finish('q'), 0);
+        EXPECT_EQ(test::ReadFrames(mine, 999, 1)[0], 999 * 16);
+    }
+    EXPECT_TRUE(dir.List().empty());
+}
+
+TEST(BlockStore, CleanUpRemovesTheBlocksOfEditorsThatNoLongerRun) {
+    test::TempFolder dir;
+    {
+        BlockStore store(dir.path());
+        OtherEditor crashed(dir.path());
+        ASSERT_EQ(crashed.Ready(), 'g');
+        crashed.Finish('k');
+        EXPECT_EQ(dir.List().size(), 1u);  // its private folder stays behind
+    }
+    EXPECT_TRUE(dir.List().empty());
+    OtherEditor crashedOwner(dir.path());
+    ASSERT_EQ(crashedOwner.Ready(), 'o');
+    {
+        BlockStore store(dir.path());
+        EXPECT_TRUE(store.SharesWithAnotherEditor());
+        crashedOwner.Finish('k');
+        EXPECT_EQ(FileSize(dir.File("0.aud")), 1200);
+    }
+    EXPECT_TRUE(dir.List().empty());
 }
 
 TEST(WorkingFolder, DefaultIsTheProductDataFolderUnlessTheSettingsSayOtherwise) {

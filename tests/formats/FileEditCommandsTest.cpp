@@ -7,6 +7,7 @@
 #include "core/Notifier.h"
 #include "core/SystemClipboard.h"
 #include "core/Workspace.h"
+#include "formats/FormatCommands.h"
 #include "formats/WavReader.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
@@ -76,6 +77,17 @@ protected:
     TempFolder files;
     FakeClipboard clipboard{ws};
 };
+
+TEST_F(FileEditTest, EveryEditMenuIdIsServedAndNothingRunsWithoutADocument) {
+    RegisterFormatCommands(registry);  // the selection saved as a file
+    for (int id = kCmdUndo; id <= kCmdAutoSplit; ++id) {
+        if (id == 2024) continue;  // no command has this number
+        EXPECT_TRUE(registry.Has(id)) << id;
+        EXPECT_FALSE(registry.Run(id, ws)) << id;
+    }
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.shownDialogs.empty());
+}
 
 TEST_F(FileEditTest, InsertFileAtTheCursorLoadsWhatSoxWrote) {
     LAudioDocument& doc = Open(MakeRamp(store, 1000));

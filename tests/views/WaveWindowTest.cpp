@@ -283,7 +283,22 @@ TEST_F(WaveWindowTest, ScreenshotsOfMusicInEachModeFromSamplesAndFromPeakFiles) 
             view.SetCursor(length * 3 / 5, 0);
             QApplication::processEvents();
             const std::string name = "music-mode" + std::to_string(mode) + (length > 40000 ? "-peaks" : "-samples") + ".png";
-            EXPECT_TRUE(view.grab().save(QString::fromStdString(ScreenshotPath(name))));
+            const QImage img = view.grab().toImage();
+            EXPECT_TRUE(img.save(QString::fromStdString(ScreenshotPath(name))));
+            SCOPED_TRACE(name);
+            // Selection on columns 100 to 199, cursor on column 240; no peak reaches row 1.
+            EXPECT_RGB(img, 10, 1, 0, 0, 0);
+            EXPECT_RGB(img, 150, 1, 5, 95, 167);
+            EXPECT_RGB(img, 240, 100, 255, 255, 17);
+            EXPECT_RGB(img, 237, 0, 255, 255, 17);
+            EXPECT_RGB(img, 243, 199, 255, 255, 17);
+            // Every column crosses zero, so each strip's middle row is wave.
+            for (int row : mode == 2 ? std::vector<int>{50, 150} : std::vector<int>{100}) {
+                EXPECT_RGB(img, 50, row, 102, 255, 102);
+                EXPECT_RGB(img, 150, row, 255, 255, 255);
+                EXPECT_RGB(img, 300, row, 102, 255, 102);
+            }
+            if (mode == 2) EXPECT_EQ(Pixel(img, 10, 100), wavecolors::EmptyWave(view));
         }
     }
 }
@@ -378,6 +393,25 @@ TEST_F(DocumentWindowTest, ShowsTheWholeSoundFollowsZoomsAndModesAndWritesMouseS
     Settle(main);
     Settle(overview);
     EXPECT_TRUE(win.grab().save(QString::fromStdString(ScreenshotPath("document-window.png"))));
+    // The main view in two strips over 44,100 to 88,200, the selection before it; the overview
+    // shows the whole with the selection and the cursor.
+    const QImage top = main.grab().toImage();
+    const int h = main.height();
+    EXPECT_RGB(top, w / 2, 1, 0, 0, 0);
+    EXPECT_RGB(top, w / 2, h / 4, 102, 255, 102);
+    EXPECT_RGB(top, w / 2, 3 * h / 4, 102, 255, 102);
+    EXPECT_EQ(Pixel(top, w / 2, h / 2), wavecolors::EmptyWave(main));
+    auto column = [](const LSVWaveWindow& v, std::int32_t frame) {
+        int x = 0;
+        while (x + 1 < v.width() && v.FrameAt(x + 1) <= frame) ++x;
+        return x;
+    };
+    const QImage all = overview.grab().toImage();
+    const int oh = overview.height();
+    EXPECT_RGB(all, column(overview, 38000), 1, 5, 95, 167);
+    EXPECT_RGB(all, column(overview, 38000), oh / 2, 255, 255, 255);
+    EXPECT_RGB(all, column(overview, 20000), 1, 0, 0, 0);
+    EXPECT_RGB(all, column(overview, doc.cursor), oh / 4, 255, 255, 17);
 }
 
 TEST_F(DocumentWindowTest, DraggingPastTheEdgeScrollsWithTheSelectionAndABookmarkShowsItsName) {
