@@ -4,6 +4,7 @@
 #include "core/BlockReader.h"
 #include "core/SegmentOps.h"
 #include "effects/ChannelConverter.h"
+#include "effects/Filter.h"
 
 #include <algorithm>
 #include <vector>
@@ -12,6 +13,10 @@ namespace sv {
 
 LEffectRun::LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect)
     : LDocumentTask(effect.GetName(), doc, store), effect_(effect) {}
+
+LEffectRun::LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect,
+                       std::string progressTitle)
+    : LDocumentTask(std::move(progressTitle), doc, store), effect_(effect) {}
 
 int LEffectRun::Work() {
     const std::int32_t start = doc_.selectionStart;
@@ -30,6 +35,10 @@ int LEffectRun::Work() {
     source = nullptr;
     if (!chain) {
         Error("Impossible de créer l'effet");
+        return kTaskFailed;
+    }
+    if (FailedStage(*chain)) {
+        Error(ChainFailureText(*chain));
         return kTaskFailed;
     }
 
