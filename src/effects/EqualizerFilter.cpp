@@ -23,6 +23,12 @@ std::int32_t Saturate(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
+// The sum of shifted samples back at the input's scale: >> (15 - s), or a left shift for the
+// shifts above 15 that samples near the int32 limits need.
+std::int32_t Rescale(std::int64_t sum, int s) {
+    return Saturate(s <= 15 ? sum >> (15 - s) : sum * (std::int64_t{1} << (s - 15)));
+}
+
 std::int64_t TapSum(const EqualizerTaps& h, const std::int32_t* x, std::ptrdiff_t stride) {
     std::int64_t acc = static_cast<std::int64_t>(h[0]) * x[0];
     for (std::ptrdiff_t k = 1; k < kEqualizerTaps; ++k)
@@ -65,8 +71,7 @@ std::vector<std::int32_t> DirectEqualize(const std::vector<std::int32_t>& sample
         for (std::int64_t j = 0; j < kEqualizerBlock && start + j < frames; ++j)
             for (int c = 0; c < channels; ++c)
                 out[static_cast<std::size_t>((start + j) * channels + c)] =
-                    Saturate(TapSum(taps, &window[static_cast<std::size_t>((j + kSpan) * channels + c)], channels) >>
-                             (15 - s));
+                    Rescale(TapSum(taps, &window[static_cast<std::size_t>((j + kSpan) * channels + c)], channels), s);
     }
     return out;
 }
@@ -129,7 +134,7 @@ void LEqualizerFilter::ComputeBlock() {
 
 std::int32_t LEqualizerFilter::DirectSum(int channel, std::int32_t frame, int shift) const {
     const std::size_t at = (static_cast<std::size_t>(frame) + kSpan) * channels + static_cast<std::size_t>(channel);
-    return Saturate(TapSum(taps_, &shifted_[at], channels) >> (15 - shift));
+    return Rescale(TapSum(taps_, &shifted_[at], channels), shift);
 }
 
 void LEqualizerFilter::TransformBlock(int shift) {
@@ -165,7 +170,7 @@ void LEqualizerFilter::TransformBlock(int shift) {
             const double nearest = std::nearbyint(v);
             std::int32_t y;
             if (std::fabs(v - nearest) <= kResidueLimit && std::fabs(nearest) < 9.0e15) {
-                y = Saturate(static_cast<std::int64_t>(nearest) >> (15 - shift));
+                y = Rescale(static_cast<std::int64_t>(nearest), shift);
             } else {
                 ++recomputed_;
                 y = DirectSum(channel, j, shift);
