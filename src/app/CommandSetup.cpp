@@ -8,6 +8,7 @@
 #include "core/Host.h"
 #include "core/EditCommands.h"
 #include "effects/BasicEffectCommands.h"
+#include "effects/EqualizerCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
@@ -21,6 +22,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterFileEditCommands(registry);
     RegisterFormatCommands(registry);
     RegisterBasicEffectCommands(registry);
+    RegisterEqualizerCommands(registry);
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
