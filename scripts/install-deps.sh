@@ -10,7 +10,7 @@ packages=(
   libasound2-dev alsa-utils
   libgsm1-dev libmpg123-dev
   clang libclang-rt-14-dev
-  sox ffmpeg lame flac mpg123
+  sox ffmpeg lame flac mpg123 python3-numpy
   xvfb xauth xclip
 )
 

@@ -32,6 +32,9 @@ int LEffectRun::Work() {
     }
     // A chain whose output layout differs from the document's would corrupt the block.
     Ref<LAudioReader> chain = ConvertChannels(effect_.CreateProcessor(source), doc_.sound.channels);
+    // Parameters that change nothing hand back the source itself: nothing to rewrite, and no
+    // undo step for it.
+    if (chain == source) return kTaskDone;
     source = nullptr;
     if (!chain) {
         Error("Impossible de créer l'effet");
