@@ -1,5 +1,6 @@
 #include "effects/LowCut.h"
 
+
 #include "core/FixedPoint.h"
 
 #include <algorithm>
@@ -46,14 +47,22 @@ LLowCutFilter::LLowCutFilter(Ref<LAudioReader> input, double freq) : LFilter(std
 void LLowCutFilter::ResetState() { std::fill(state_.begin(), state_.end(), State{}); }
 
 void LLowCutFilter::Process(std::int32_t* dst, std::int32_t frames) {
+    // One 64-bit sum of whole products, rounded once, with the rounding error carried into the
+    // next sum. Truncating each product on its own (the shared 24-bit multiplication) biases
+    // every output by a unit or two, and the poles near DC multiply that bias, and any plain
+    // rounding noise, into a wander of many steps at low cut-offs; carried, the error's
+    // low-frequency part cancels.
+    constexpr std::int64_t kHalf = std::int64_t{1} << 23;
     const int ch = channels;
     for (int c = 0; c < ch; ++c) {
         State st = state_[static_cast<std::size_t>(c)];
         std::int32_t* s = dst + c;
         for (std::int32_t i = 0; i < frames; ++i, s += ch) {
             const std::int32_t x = *s;
-            const std::int64_t y = std::int64_t{MulFixed24(k_.b0, Saturate(std::int64_t{x} + st.x2))} -
-                                   MulFixed24(k_.a1, st.y1) - MulFixed24(k_.a2, st.y2) + MulFixed24(k_.b1, st.x1);
+            const std::int64_t acc = std::int64_t{k_.b0} * (std::int64_t{x} + st.x2) + std::int64_t{k_.b1} * st.x1 -
+                                     std::int64_t{k_.a1} * st.y1 - std::int64_t{k_.a2} * st.y2 + st.error;
+            const std::int64_t y = (acc + kHalf) >> 24;
+            st.error = acc - y * (std::int64_t{1} << 24);
             st.x2 = st.x1;
             st.x1 = x;
             st.y2 = st.y1;

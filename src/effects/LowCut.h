@@ -2,7 +2,8 @@
 // The low cut ("Coupure Basse Fréquence"): a second-order high-pass with 24-bit fixed-point
 // coefficients, per channel
 //   y = b0 (x + x2) - a1 y1 - a2 y2 + b1 x1,
-// each product a 24-bit fixed-point multiplication. It reports a full-scale value of 4,194,303.
+// summed in 64 bits and rounded once to the nearest whole sample, the rounding error carried
+// into the next sum. It reports a full-scale value of 4,194,303.
 #include "effects/EffectDescriptor.h"
 #include "effects/Filter.h"
 
@@ -36,6 +37,7 @@ protected:
 private:
     struct State {
         std::int32_t x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        std::int64_t error = 0;  // what the last rounding left out, in 2^-24 units
     };
     LowCutCoefficients k_;
     std::vector<State> state_;
