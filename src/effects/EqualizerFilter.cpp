@@ -10,14 +10,20 @@ namespace sv {
 namespace {
 
 constexpr std::int32_t kSpan = kEqualizerHalfSpan;
-constexpr std::int32_t kWindow = kEqualizerBlock + 2 * kSpan;  // 12,286 frames
-constexpr std::uint32_t kOrder = 14;                              // 16,384 points hold a window
+constexpr std::int32_t kWindow = kEqualizerBlock + 2 * kSpan;  // 12,286 frames: a block's window
+constexpr std::uint32_t kSmallOrder = 14;                         // 16,384 points hold one block's
+// Seven blocks and their context fill 65,536 points: a third of the work per frame.
+constexpr std::int32_t kRunBlocks = 7;
+constexpr std::int32_t kRunFrames = kRunBlocks * kEqualizerBlock;
+constexpr std::int32_t kRunWindow = kRunFrames + 2 * kSpan;
+constexpr std::uint32_t kLargeOrder = 16;
 constexpr double kUnitRoundoff = 1.1102230246251565e-16;          // 2^-53
 // Bound on the transform's error in units of u * log2(N) * max|response| * |x|: generous for
 // two transforms and a product, each within a small multiple of u * log2(N) of exact.
 constexpr double kErrorFactor = 16.0;
 constexpr double kBoundLimit = 0.125;
 constexpr double kResidueLimit = 0.25;
+constexpr double kRoundingMagic = 6755399441055744.0;  // 1.5 * 2^52
 
 std::int32_t Saturate(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -77,28 +83,35 @@ std::vector<std::int32_t> DirectEqualize(const std::vector<std::int32_t>& sample
 }
 
 LEqualizerFilter::LEqualizerFilter(Ref<LAudioReader> input, const EqualizerTaps& taps)
-    : LFilter(std::move(input)), taps_(taps), transform_(kOrder) {
-    const std::uint32_t n = transform_.Size();
-    re_.assign(n, 0.0);
-    im_.assign(n, 0.0);
+    : LFilter(std::move(input)), taps_(taps), large_(kLargeOrder), small_(kSmallOrder) {
+    re_.assign(large_.transform.Size(), 0.0);
+    im_.assign(large_.transform.Size(), 0.0);
+    PrepareResponse(large_);
+    PrepareResponse(small_);
+    const std::size_t ch = channels ? channels : 1;
+    window_.assign(static_cast<std::size_t>(kRunWindow) * ch, 0);
+    shifted_.assign(window_.size(), 0);
+    output_.assign(static_cast<std::size_t>(kRunFrames) * ch, 0);
+}
+
+void LEqualizerFilter::PrepareResponse(Convolver& c) {
+    const std::uint32_t n = c.transform.Size();
+    std::fill(re_.begin(), re_.begin() + n, 0.0);
+    std::fill(im_.begin(), im_.begin() + n, 0.0);
     // The taps laid out evenly round the circle, so that their spectrum is real.
     re_[0] = taps_[0];
     for (std::uint32_t k = 1; k < kEqualizerTaps; ++k) re_[k] = re_[n - k] = taps_[k];
-    transform_.Analysis(re_.data(), im_.data());
-    response_.resize(n);
+    c.transform.Analysis(re_.data(), im_.data());
+    c.response.resize(n);
     for (std::uint32_t k = 0; k < n; ++k) {
-        response_[k] = re_[k] * n;
-        responseMax_ = std::max(responseMax_, std::fabs(response_[k]));
+        c.response[k] = re_[k] * n;
+        c.responseMax = std::max(c.responseMax, std::fabs(c.response[k]));
     }
-    const std::size_t ch = channels ? channels : 1;
-    window_.assign(static_cast<std::size_t>(kWindow) * ch, 0);
-    shifted_.assign(window_.size(), 0);
-    output_.assign(static_cast<std::size_t>(kEqualizerBlock) * ch, 0);
 }
 
 void LEqualizerFilter::Seek(std::int32_t position) {
     position_ = position;
-    blockStart_ = position;
+    runStart_ = position;
     windowValid_ = false;
     outputValid_ = false;
 }
@@ -113,71 +126,93 @@ void LEqualizerFilter::FillWindow() {
         }
     };
     if (!windowValid_) {
-        input_->Seek(static_cast<std::int32_t>(std::max<std::int64_t>(INT32_MIN, std::int64_t{blockStart_} - kSpan)));
-        readInto(0, kWindow);
+        input_->Seek(static_cast<std::int32_t>(std::max<std::int64_t>(INT32_MIN, std::int64_t{runStart_} - kSpan)));
+        readInto(0, kRunWindow);
         windowValid_ = true;
         return;
     }
-    // The next block: its context before is the last 4,094 frames of this window.
-    std::memmove(window_.data(), &window_[static_cast<std::size_t>(kEqualizerBlock) * ch],
+    // The next run: its context before is the last 4,094 frames of this window.
+    std::memmove(window_.data(), &window_[static_cast<std::size_t>(kRunFrames) * ch],
                  static_cast<std::size_t>(2 * kSpan) * ch * sizeof(std::int32_t));
-    readInto(2 * kSpan, kEqualizerBlock);
+    readInto(2 * kSpan, kRunFrames);
 }
 
-void LEqualizerFilter::ComputeBlock() {
+void LEqualizerFilter::ComputeRun() {
     FillWindow();
-    const int shift = HeadroomShift(PeakOf(window_.data(), window_.size()));
-    for (std::size_t i = 0; i < window_.size(); ++i) shifted_[i] = window_[i] >> shift;
-    TransformBlock(shift);
+    const std::size_t ch = channels;
+    // Each block's shift comes from its own frames and context, as the direct form has it.
+    int shifts[kRunBlocks];
+    bool same = true;
+    for (int b = 0; b < kRunBlocks; ++b) {
+        shifts[b] = HeadroomShift(PeakOf(&window_[static_cast<std::size_t>(b) * kEqualizerBlock * ch], kWindow * ch));
+        same = same && shifts[b] == shifts[0];
+    }
+    if (same) {
+        for (std::size_t i = 0; i < window_.size(); ++i) shifted_[i] = window_[i] >> shifts[0];
+        Convolve(large_, shifted_.data(), kRunBlocks, shifts[0], output_.data());
+    } else {
+        for (int b = 0; b < kRunBlocks; ++b) {
+            const std::size_t at = static_cast<std::size_t>(b) * kEqualizerBlock * ch;
+            // Each block shifts its own copy: neighbours overlap in their context.
+            std::int32_t* mine = &shifted_[0];
+            for (std::size_t i = 0; i < static_cast<std::size_t>(kWindow) * ch; ++i) mine[i] = window_[at + i] >> shifts[b];
+            Convolve(small_, mine, 1, shifts[b], &output_[at]);
+        }
+    }
     outputValid_ = true;
 }
 
-std::int32_t LEqualizerFilter::DirectSum(int channel, std::int32_t frame, int shift) const {
+std::int32_t LEqualizerFilter::DirectSum(const std::int32_t* in, int channel, std::int32_t frame, int shift) const {
     const std::size_t at = (static_cast<std::size_t>(frame) + kSpan) * channels + static_cast<std::size_t>(channel);
-    return Rescale(TapSum(taps_, &shifted_[at], channels), shift);
+    return Rescale(TapSum(taps_, &in[at], channels), shift);
 }
 
-void LEqualizerFilter::TransformBlock(int shift) {
-    const std::uint32_t n = transform_.Size();
+void LEqualizerFilter::Convolve(Convolver& cv, const std::int32_t* in, std::int32_t blocks, int shift, std::int32_t* out) {
+    const std::uint32_t n = cv.transform.Size();
     const int ch = channels;
+    const std::int32_t frames = blocks * kEqualizerBlock;
+    const std::int32_t span = frames + 2 * kSpan;
     for (int c = 0; c < ch; c += 2) {
         const bool pair = c + 1 < ch;
+        const int last = pair ? c + 2 : c + 1;
         double norm2 = 0;
-        for (std::int32_t i = 0; i < kWindow; ++i) {
-            const double a = shifted_[static_cast<std::size_t>(i) * ch + c];
-            const double b = pair ? shifted_[static_cast<std::size_t>(i) * ch + c + 1] : 0.0;
+        for (std::int32_t i = 0; i < span; ++i) {
+            const double a = in[static_cast<std::size_t>(i) * ch + c];
+            const double b = pair ? in[static_cast<std::size_t>(i) * ch + c + 1] : 0.0;
             re_[static_cast<std::size_t>(i)] = a;
             im_[static_cast<std::size_t>(i)] = b;
             norm2 += a * a + b * b;
         }
-        const double bound = kErrorFactor * kUnitRoundoff * kOrder * responseMax_ * std::sqrt(norm2);
+        const double bound = kErrorFactor * kUnitRoundoff * cv.transform.Order() * cv.responseMax * std::sqrt(norm2);
         if (bound > kBoundLimit) {
             ++directBlocks_;
-            for (std::int32_t j = 0; j < kEqualizerBlock; ++j)
-                for (int k = c; k < (pair ? c + 2 : c + 1); ++k)
-                    output_[static_cast<std::size_t>(j) * ch + k] = DirectSum(k, j, shift);
+            for (std::int32_t j = 0; j < frames; ++j)
+                for (int k = c; k < last; ++k) out[static_cast<std::size_t>(j) * ch + k] = DirectSum(in, k, j, shift);
             continue;
         }
-        std::fill(re_.begin() + kWindow, re_.end(), 0.0);
-        std::fill(im_.begin() + kWindow, im_.end(), 0.0);
-        transform_.Analysis(re_.data(), im_.data());
+        std::fill(re_.begin() + span, re_.begin() + n, 0.0);
+        std::fill(im_.begin() + span, im_.begin() + n, 0.0);
+        cv.transform.Analysis(re_.data(), im_.data());
+        const double* r = cv.response.data();
         for (std::uint32_t k = 0; k < n; ++k) {
-            re_[k] *= response_[k];
-            im_[k] *= response_[k];
+            re_[k] *= r[k];
+            im_[k] *= r[k];
         }
-        transform_.Synthesis(re_.data(), im_.data());
+        cv.transform.Synthesis(re_.data(), im_.data());
         auto take = [&](double v, int channel, std::int32_t j) {
-            const double nearest = std::nearbyint(v);
+            // Adding and taking away 1.5 * 2^52 rounds to the nearest whole number for any
+            // |v| below 2^51, which every sum that passed the bound is.
+            const double nearest = (v + kRoundingMagic) - kRoundingMagic;
             std::int32_t y;
-            if (std::fabs(v - nearest) <= kResidueLimit && std::fabs(nearest) < 9.0e15) {
+            if (std::fabs(v - nearest) <= kResidueLimit && std::fabs(v) < 1.0e15) {
                 y = Rescale(static_cast<std::int64_t>(nearest), shift);
             } else {
                 ++recomputed_;
-                y = DirectSum(channel, j, shift);
+                y = DirectSum(in, channel, j, shift);
             }
-            output_[static_cast<std::size_t>(j) * ch + channel] = y;
+            out[static_cast<std::size_t>(j) * ch + channel] = y;
         };
-        for (std::int32_t j = 0; j < kEqualizerBlock; ++j) {
+        for (std::int32_t j = 0; j < frames; ++j) {
             take(re_[static_cast<std::size_t>(j + kSpan)], c, j);
             if (pair) take(im_[static_cast<std::size_t>(j + kSpan)], c + 1, j);
         }
@@ -187,13 +222,13 @@ void LEqualizerFilter::TransformBlock(int shift) {
 void LEqualizerFilter::Read(std::int32_t* dst, std::int32_t frames) {
     const std::size_t ch = channels;
     while (frames > 0) {
-        if (position_ - blockStart_ >= kEqualizerBlock) {
-            blockStart_ += kEqualizerBlock;
+        if (position_ - runStart_ >= kRunFrames) {
+            runStart_ += kRunFrames;
             outputValid_ = false;
         }
-        if (!outputValid_) ComputeBlock();
-        const std::int32_t offset = position_ - blockStart_;
-        const std::int32_t n = std::min(frames, kEqualizerBlock - offset);
+        if (!outputValid_) ComputeRun();
+        const std::int32_t offset = position_ - runStart_;
+        const std::int32_t n = std::min(frames, kRunFrames - offset);
         std::memcpy(dst, &output_[static_cast<std::size_t>(offset) * ch], static_cast<std::size_t>(n) * ch * sizeof(std::int32_t));
         dst += static_cast<std::size_t>(n) * ch;
         frames -= n;

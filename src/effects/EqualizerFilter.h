@@ -41,28 +41,37 @@ public:
     std::int32_t Position() const override { return position_; }
     void Seek(std::int32_t position) override;
 
-    // Blocks done in the direct form and single sums recomputed so far (for tests).
+    // Channel pairs done in the direct form and single sums recomputed so far (for tests).
     int DirectBlocks() const { return directBlocks_; }
     int RecomputedSums() const { return recomputed_; }
 
 private:
+    // One transform size with the taps' spectrum for it.
+    struct Convolver {
+        explicit Convolver(std::uint32_t order) : transform(order) {}
+        SpectralTransform transform;
+        std::vector<double> response;  // the taps' spectrum, scaled for the convolution
+        double responseMax = 0;
+    };
+    void PrepareResponse(Convolver& c);
     void FillWindow();
-    void ComputeBlock();
-    void TransformBlock(int shift);
-    std::int32_t DirectSum(int channel, std::int32_t frame, int shift) const;
+    void ComputeRun();
+    // Filters `blocks` blocks whose shifted samples (with context) start at `in`, into `out`.
+    void Convolve(Convolver& c, const std::int32_t* in, std::int32_t blocks, int shift, std::int32_t* out);
+    std::int32_t DirectSum(const std::int32_t* in, int channel, std::int32_t frame, int shift) const;
 
     EqualizerTaps taps_;
-    double tapNorm1_ = 0;           // sum of |taps| over all 4,095 of them
-    SpectralTransform transform_;
-    std::vector<double> response_;  // the taps' spectrum, scaled for the convolution
-    double responseMax_ = 0;
+    // Runs of blocks that share one headroom shift go through the large transform together;
+    // a run whose blocks differ is done block by block through the small one.
+    Convolver large_;
+    Convolver small_;
     std::vector<double> re_, im_;
-    std::vector<std::int32_t> window_;   // kWindow frames, interleaved: the block and its context
-    std::vector<std::int32_t> shifted_;  // the window after the headroom shift
-    std::vector<std::int32_t> output_;   // one block of output frames, interleaved
+    std::vector<std::int32_t> window_;   // a run of blocks and their context, interleaved
+    std::vector<std::int32_t> shifted_;  // the window after the headroom shifts
+    std::vector<std::int32_t> output_;   // the run's output frames, interleaved
     std::int32_t position_ = 0;
-    std::int32_t blockStart_ = 0;   // input frame of the current block's first frame
-    bool windowValid_ = false;      // window_ holds the block at blockStart_
+    std::int32_t runStart_ = 0;  // input frame of the current run's first output frame
+    bool windowValid_ = false;   // window_ holds the run at runStart_
     bool outputValid_ = false;
     int directBlocks_ = 0;
     int recomputed_ = 0;
