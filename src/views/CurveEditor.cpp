@@ -13,7 +13,7 @@ namespace sv {
 
 namespace {
 
-constexpr double kMargin = 28.0;
+constexpr double kMargin = 40.0;
 constexpr double kHitRadius = 6.0;
 
 }  // namespace
@@ -89,7 +89,7 @@ void LCurveEditor::paintEvent(QPaintEvent*) {
             g.drawLine(QPointF(x, p.top()), QPointF(x, p.bottom()));
         }
     } else {
-        const double marks[] = {100, 200, 500, 1000, 2000, 5000, 10000, 20000};
+        const double marks[] = {100, 500, 1000, 2000, 5000, 10000, 20000};
         for (double hz : marks) {
             const double x = ToX(255.0 * hz / kEqualizerTopHz);
             g.setPen(QPen(QColor(220, 220, 220), 1));

@@ -79,6 +79,21 @@ TEST(EqualizerFilter, MatchesTheDirectFormBitForBitOnFullScaleSound) {
     EXPECT_EQ(f->RecomputedSums(), 0);
 }
 
+TEST(EqualizerFilter, LongSoundWithQuietAndLoudStretchesMatchesTheDirectForm) {
+    // Past several runs of blocks: some share one shift, others mix quiet and loud blocks.
+    const int frames = 80000;
+    std::vector<std::int32_t> s(frames);
+    for (int i = 0; i < frames; ++i) {
+        const int amp = (i / 20000) % 2 ? 500000 : 20000;
+        s[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(amp * std::sin(i * 0.0123) * std::cos(i * 0.00071));
+    }
+    const EqualizerTaps taps = LEqualizerEffect(BassBoost()).TapsAt(48000);
+    Ref<LEqualizerFilter> f = MakeRef<LEqualizerFilter>(MakeRef<test::VectorReader>(s, 1, 48000), taps);
+    Ref<LAudioReader> r(f);
+    EXPECT_EQ(Pull(r, frames), DirectEqualize(s, 1, taps));
+    EXPECT_EQ(f->DirectBlocks(), 0);
+}
+
 TEST(EqualizerFilter, MonoSoundMatchesTheDirectForm) {
     std::mt19937 rng(3);
     std::uniform_int_distribution<std::int32_t> noise(-30000, 30000);
