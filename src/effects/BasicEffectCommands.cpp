@@ -92,7 +92,7 @@ DialogSpec NormalizeDialog(int level) {
 
 DialogSpec StereoPanDialog(int pan) {
     DialogSpec spec = MakeDialog("41", "Panorama Stéréo...");
-    spec.fields.push_back(IntegerField("pan", "Gauche (0) - Droite (100) :", pan));
+    spec.fields.push_back(TrackBarField("pan", "Gauche (0) - Droite (100) :", pan, 0, 100));
     return spec;
 }
 

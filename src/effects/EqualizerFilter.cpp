@@ -103,10 +103,16 @@ void LEqualizerFilter::PrepareResponse(Convolver& c) {
     for (std::uint32_t k = 1; k < kEqualizerTaps; ++k) re_[k] = re_[n - k] = taps_[k];
     c.transform.Analysis(re_.data(), im_.data());
     c.response.resize(n);
+    double responseMax = 0;
     for (std::uint32_t k = 0; k < n; ++k) {
         c.response[k] = re_[k] * n;
-        c.responseMax = std::max(c.responseMax, std::fabs(c.response[k]));
+        responseMax = std::max(responseMax, std::fabs(c.response[k]));
     }
+    // Shifted samples are at most 32,768 in magnitude, so the packed pair of channels over the
+    // whole transform has a norm of at most 32,768 * sqrt(2 N): the error bound holds for
+    // every block this size serves.
+    const double norm = 32768.0 * std::sqrt(2.0 * n);
+    c.exact = kErrorFactor * kUnitRoundoff * c.transform.Order() * responseMax * norm <= kBoundLimit;
 }
 
 void LEqualizerFilter::Seek(std::int32_t position) {
@@ -148,15 +154,11 @@ void LEqualizerFilter::ComputeRun() {
         same = same && shifts[b] == shifts[0];
     }
     if (same) {
-        for (std::size_t i = 0; i < window_.size(); ++i) shifted_[i] = window_[i] >> shifts[0];
-        Convolve(large_, shifted_.data(), kRunBlocks, shifts[0], output_.data());
+        Convolve(large_, window_.data(), kRunBlocks, shifts[0], output_.data());
     } else {
         for (int b = 0; b < kRunBlocks; ++b) {
             const std::size_t at = static_cast<std::size_t>(b) * kEqualizerBlock * ch;
-            // Each block shifts its own copy: neighbours overlap in their context.
-            std::int32_t* mine = &shifted_[0];
-            for (std::size_t i = 0; i < static_cast<std::size_t>(kWindow) * ch; ++i) mine[i] = window_[at + i] >> shifts[b];
-            Convolve(small_, mine, 1, shifts[b], &output_[at]);
+            Convolve(small_, &window_[at], 1, shifts[b], &output_[at]);
         }
     }
     outputValid_ = true;
@@ -167,28 +169,35 @@ std::int32_t LEqualizerFilter::DirectSum(const std::int32_t* in, int channel, st
     return Rescale(TapSum(taps_, &in[at], channels), shift);
 }
 
-void LEqualizerFilter::Convolve(Convolver& cv, const std::int32_t* in, std::int32_t blocks, int shift, std::int32_t* out) {
+void LEqualizerFilter::Convolve(Convolver& cv, const std::int32_t* raw, std::int32_t blocks, int shift,
+                                std::int32_t* out) {
     const std::uint32_t n = cv.transform.Size();
     const int ch = channels;
     const std::int32_t frames = blocks * kEqualizerBlock;
     const std::int32_t span = frames + 2 * kSpan;
+    // The shifted samples themselves are made only for the direct form.
+    const std::int32_t* shifted = nullptr;
+    auto direct = [&](int channel, std::int32_t j) {
+        if (!shifted) {
+            const std::size_t count = static_cast<std::size_t>(span) * ch;
+            for (std::size_t i = 0; i < count; ++i) shifted_[i] = raw[i] >> shift;
+            shifted = shifted_.data();
+        }
+        return DirectSum(shifted, channel, j, shift);
+    };
     for (int c = 0; c < ch; c += 2) {
         const bool pair = c + 1 < ch;
         const int last = pair ? c + 2 : c + 1;
-        double norm2 = 0;
-        for (std::int32_t i = 0; i < span; ++i) {
-            const double a = in[static_cast<std::size_t>(i) * ch + c];
-            const double b = pair ? in[static_cast<std::size_t>(i) * ch + c + 1] : 0.0;
-            re_[static_cast<std::size_t>(i)] = a;
-            im_[static_cast<std::size_t>(i)] = b;
-            norm2 += a * a + b * b;
-        }
-        const double bound = kErrorFactor * kUnitRoundoff * cv.transform.Order() * cv.responseMax * std::sqrt(norm2);
-        if (bound > kBoundLimit) {
+        if (!cv.exact) {
             ++directBlocks_;
             for (std::int32_t j = 0; j < frames; ++j)
-                for (int k = c; k < last; ++k) out[static_cast<std::size_t>(j) * ch + k] = DirectSum(in, k, j, shift);
+                for (int k = c; k < last; ++k) out[static_cast<std::size_t>(j) * ch + k] = direct(k, j);
             continue;
+        }
+        const std::int32_t* a = raw + c;
+        for (std::int32_t i = 0; i < span; ++i) {
+            re_[static_cast<std::size_t>(i)] = a[static_cast<std::size_t>(i) * ch] >> shift;
+            im_[static_cast<std::size_t>(i)] = pair ? a[static_cast<std::size_t>(i) * ch + 1] >> shift : 0;
         }
         std::fill(re_.begin() + span, re_.begin() + n, 0.0);
         std::fill(im_.begin() + span, im_.begin() + n, 0.0);
@@ -201,14 +210,14 @@ void LEqualizerFilter::Convolve(Convolver& cv, const std::int32_t* in, std::int3
         cv.transform.Synthesis(re_.data(), im_.data());
         auto take = [&](double v, int channel, std::int32_t j) {
             // Adding and taking away 1.5 * 2^52 rounds to the nearest whole number for any
-            // |v| below 2^51, which every sum that passed the bound is.
+            // |v| below 2^51, which every sum of shifted samples is.
             const double nearest = (v + kRoundingMagic) - kRoundingMagic;
             std::int32_t y;
             if (std::fabs(v - nearest) <= kResidueLimit && std::fabs(v) < 1.0e15) {
                 y = Rescale(static_cast<std::int64_t>(nearest), shift);
             } else {
                 ++recomputed_;
-                y = DirectSum(in, channel, j, shift);
+                y = direct(channel, j);
             }
             out[static_cast<std::size_t>(j) * ch + channel] = y;
         };

@@ -10,9 +10,9 @@
 //
 // The sums are computed by block convolution through the spectral transform: the shifted
 // samples and taps are whole numbers small enough that double arithmetic carries each sum to
-// well within 0.5 of its exact value. A block is done in the direct form instead when the
-// transform's error bound for it is not comfortably below that, and any single sum that does
-// not land within 0.25 of a whole number is recomputed directly, so the output is the direct
+// well within 0.5 of its exact value. The direct form is used instead when the transform's
+// error bound for the taps is not comfortably below that, and any single sum that does not
+// land within 0.25 of a whole number is recomputed directly, so the output is the direct
 // form's, bit for bit.
 #include "effects/EqualizerTaps.h"
 #include "effects/Filter.h"
@@ -51,13 +51,14 @@ private:
         explicit Convolver(std::uint32_t order) : transform(order) {}
         SpectralTransform transform;
         std::vector<double> response;  // the taps' spectrum, scaled for the convolution
-        double responseMax = 0;
+        bool exact = false;            // its error bound is well below 0.5 for any block
     };
     void PrepareResponse(Convolver& c);
     void FillWindow();
     void ComputeRun();
-    // Filters `blocks` blocks whose shifted samples (with context) start at `in`, into `out`.
-    void Convolve(Convolver& c, const std::int32_t* in, std::int32_t blocks, int shift, std::int32_t* out);
+    // Filters `blocks` blocks whose samples (with context) start at `raw`, shifted right by
+    // `shift`, into `out`.
+    void Convolve(Convolver& c, const std::int32_t* raw, std::int32_t blocks, int shift, std::int32_t* out);
     std::int32_t DirectSum(const std::int32_t* in, int channel, std::int32_t frame, int shift) const;
 
     EqualizerTaps taps_;
@@ -67,7 +68,7 @@ private:
     Convolver small_;
     std::vector<double> re_, im_;
     std::vector<std::int32_t> window_;   // a run of blocks and their context, interleaved
-    std::vector<std::int32_t> shifted_;  // the window after the headroom shifts
+    std::vector<std::int32_t> shifted_;  // a window after its headroom shift, for the direct form
     std::vector<std::int32_t> output_;   // the run's output frames, interleaved
     std::int32_t position_ = 0;
     std::int32_t runStart_ = 0;  // input frame of the current run's first output frame
