@@ -128,8 +128,7 @@ DialogSpec LowCutDialog(int freq) {
     return spec;
 }
 
-DialogSpec EnvelopeDialog(Workspace& ws, const LCurve& curve) {
-    (void)ws;
+DialogSpec EnvelopeDialog(const LCurve& curve) {
     DialogSpec spec = MakeDialog("11", "Enveloppe");
     spec.fields.push_back(CurveField(curve, DialogField::Axis::Time));
     spec.presets = {{"Fondu en ouverture", {{"curve", CurveToText(FadeInCurve())}}},
@@ -211,7 +210,7 @@ void EnvelopeCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
     const std::string path = EnvelopeCurvePath();
-    DialogSpec spec = EnvelopeDialog(ws, ReadCurveFile(path));
+    DialogSpec spec = EnvelopeDialog(ReadCurveFile(path));
     spec.preview = [&ws, doc](const DialogSpec& s) {
         PreviewEffect(ws, *doc, LEnvelopePreview(CurveFromText(s.Value("curve")), doc->selectionStart,
                                                  doc->selectionEnd - doc->selectionStart));

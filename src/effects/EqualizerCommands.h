@@ -20,7 +20,7 @@ extern const StoredValue kEqLinearView;  // "StoredValues" "EQLinearView" 0
 // 18 "Filtre Passe-Haut", field "freq" (no range check), with presets.
 DialogSpec LowCutDialog(int freq);
 // 11 "Enveloppe": field "curve" (time axis), button "flatten" ("Aplanir"), presets.
-DialogSpec EnvelopeDialog(Workspace& ws, const LCurve& curve);
+DialogSpec EnvelopeDialog(const LCurve& curve);
 // 3 "Egalisateur": fields "curve", "view" (0 "Linéaire", 1 "Logarithmique") and "preset"
 // (the band kinds); buttons "settings" ("Réglages") and "flatten" ("Aplanir").
 DialogSpec EqualizerDialog(Workspace& ws, const LCurve& curve, int preset, bool linearView);

@@ -132,7 +132,7 @@ void LEqualizerFilter::FillWindow() {
         }
     };
     if (!windowValid_) {
-        input_->Seek(static_cast<std::int32_t>(std::max<std::int64_t>(INT32_MIN, std::int64_t{runStart_} - kSpan)));
+        input_->Seek(static_cast<std::int32_t>(std::clamp<std::int64_t>(runStart_ - kSpan, INT32_MIN, INT32_MAX)));
         readInto(0, kRunWindow);
         windowValid_ = true;
         return;
@@ -236,7 +236,7 @@ void LEqualizerFilter::Read(std::int32_t* dst, std::int32_t frames) {
             outputValid_ = false;
         }
         if (!outputValid_) ComputeRun();
-        const std::int32_t offset = position_ - runStart_;
+        const std::int32_t offset = static_cast<std::int32_t>(position_ - runStart_);
         const std::int32_t n = std::min(frames, kRunFrames - offset);
         std::memcpy(dst, &output_[static_cast<std::size_t>(offset) * ch], static_cast<std::size_t>(n) * ch * sizeof(std::int32_t));
         dst += static_cast<std::size_t>(n) * ch;

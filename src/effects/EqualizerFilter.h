@@ -18,6 +18,8 @@
 #include "effects/Filter.h"
 #include "effects/SpectralTransform.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -38,7 +40,7 @@ public:
     LEqualizerFilter(Ref<LAudioReader> input, const EqualizerTaps& taps);
 
     void Read(std::int32_t* dst, std::int32_t frames) override;
-    std::int32_t Position() const override { return position_; }
+    std::int32_t Position() const override { return static_cast<std::int32_t>(std::min<std::int64_t>(position_, INT32_MAX)); }
     void Seek(std::int32_t position) override;
 
     // Channel pairs done in the direct form and single sums recomputed so far (for tests).
@@ -70,8 +72,9 @@ private:
     std::vector<std::int32_t> window_;   // a run of blocks and their context, interleaved
     std::vector<std::int32_t> shifted_;  // a window after its headroom shift, for the direct form
     std::vector<std::int32_t> output_;   // the run's output frames, interleaved
-    std::int32_t position_ = 0;
-    std::int32_t runStart_ = 0;  // input frame of the current run's first output frame
+    // In 64 bits, so that reading towards the end of the frame range cannot overflow.
+    std::int64_t position_ = 0;
+    std::int64_t runStart_ = 0;  // input frame of the current run's first output frame
     bool windowValid_ = false;   // window_ holds the run at runStart_
     bool outputValid_ = false;
     int directBlocks_ = 0;
