@@ -20,8 +20,12 @@ struct RecordedMessage {
 };
 
 struct DialogAnswer {
+    DialogAnswer(bool accept = true, std::map<std::string, std::string> typed = {})
+        : ok(accept), values(std::move(typed)) {}
     bool ok = true;
-    std::map<std::string, std::string> values;
+    std::map<std::string, std::string> values;  // typed in after the presses, as changes
+    std::vector<std::string> presses;           // buttons pressed first, in order
+    int preset = -1;                            // a "Préréglages:" entry chosen before anything
 };
 
 class ScriptedHost : public Host {

@@ -1,0 +1,141 @@
+// The equalizer's 4,095-tap filter and the low cut over a 10-minute stereo 44.1 kHz document,
+// through the effect run as the commands use it (read, filter, write a new block, replace),
+// next to sox's fir with the same 4,095 taps and sox's highpass on the same sound in the same
+// run. The ratio is sox's time over ours: above 1 means we are faster.
+#include "Bench.h"
+
+#include "core/AudioDocument.h"
+#include "core/BlockStore.h"
+#include "core/BlockWriter.h"
+#include "core/HeadlessHost.h"
+#include "core/Notifier.h"
+#include "core/Workspace.h"
+#include "effects/EffectEntries.h"
+#include "effects/Equalizer.h"
+#include "effects/EqualizerTaps.h"
+#include "platform/Settings.h"
+
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace sv::bench {
+namespace {
+
+constexpr std::int32_t kRate = 44100;
+constexpr int kChannels = 2;
+constexpr std::int32_t kFrames = 10 * 60 * kRate;
+
+// A document of music-like material (tones and noise near -6 dB) and the same as a WAV for sox.
+struct Setup {
+    explicit Setup(const std::string& work) : folder(work), store(work + "/blocks") {
+        user.Set("Settings", "AutoPlaybackAfterEffects", "0");
+        LAudioData sound(kRate, kChannels);
+        std::ofstream wav(WavPath(), std::ios::binary);
+        auto u32 = [&](std::uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
+        const std::uint32_t bytes = static_cast<std::uint32_t>(kFrames) * kChannels * 2;
+        wav.write("RIFF", 4); u32(36 + bytes); wav.write("WAVEfmt ", 8); u32(16); u16(1); u16(kChannels);
+        u32(kRate); u32(kRate * kChannels * 2); u16(kChannels * 2); u16(16); wav.write("data", 4); u32(bytes);
+        {
+            Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
+            std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
+            std::vector<std::int16_t> pcm(block.size());
+            std::uint32_t seed = 1;
+            for (std::int32_t at = 0; at < kFrames; at += kMaxFramesPerCall) {
+                const std::int32_t n = std::min(kMaxFramesPerCall, kFrames - at);
+                for (std::int32_t i = 0; i < n; ++i) {
+                    const double t = static_cast<double>(at + i) / kRate;
+                    seed = seed * 1103515245u + 12345u;
+                    const double noise = static_cast<int>(seed >> 17) % 2000 - 1000;
+                    pcm[2 * i] = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 110 * t) + 4000 * std::sin(2 * M_PI * 2500 * t) + noise);
+                    pcm[2 * i + 1] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 60 * t) - noise);
+                }
+                for (std::size_t k = 0; k < static_cast<std::size_t>(n) * kChannels; ++k) block[k] = pcm[k] * 16;
+                w->Write(block.data(), n);
+                wav.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(n) * kChannels * 2);
+            }
+        }
+        Ref<LAudioDocument> doc = LAudioDocument::CreateFromSound(sound, "bench.wav");
+        ws.AddDocument(doc);
+        ws.SetActive(doc.get());
+        doc->SelectAll();
+    }
+    std::string WavPath() const { return folder + "/in.wav"; }
+
+    std::string folder;
+    BlockStore store;
+    HeadlessHost host;
+    MemorySettingsScope user;
+    Settings settings{user, nullptr};
+    ManualNotifier notifier;
+    Workspace ws{host, settings, store, notifier};
+};
+
+// Processor seconds (user and system) of this process, or of its finished children.
+double CpuSeconds(int who) {
+    rusage u{};
+    getrusage(who, &u);
+    return u.ru_utime.tv_sec + u.ru_utime.tv_usec * 1e-6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec * 1e-6;
+}
+
+// Wall and processor seconds sox takes for effect.
+double SoxSeconds(const Setup& s, const std::string& effect, double& cpu) {
+    const std::string cmd = "sox -D '" + s.WavPath() + "' '" + s.folder + "/sox.wav' " + effect + " 2>/dev/null";
+    const double c0 = CpuSeconds(RUSAGE_CHILDREN);
+    const double t0 = NowSeconds();
+    const int rc = std::system(cmd.c_str());
+    const double t = NowSeconds() - t0;
+    cpu = CpuSeconds(RUSAGE_CHILDREN) - c0;
+    std::remove((s.folder + "/sox.wav").c_str());
+    return rc == 0 ? t : -1;
+}
+
+Result Compare(Setup& s, LEffectProcess process, const std::string& soxEffect, const std::string& label) {
+    const double c0 = CpuSeconds(RUSAGE_SELF);
+    const double t0 = NowSeconds();
+    const int status = RunEffectProcess(s.ws, process);
+    Result r;
+    r.wallSeconds = NowSeconds() - t0;
+    const double cpu = CpuSeconds(RUSAGE_SELF) - c0;
+    r.audioSeconds = static_cast<double>(kFrames) / kRate;
+    double soxCpu = 0;
+    const double sox = SoxSeconds(s, soxEffect, soxCpu);
+    char note[240];
+    // On a shared machine the processor times compare more steadily than the wall times.
+    if (status != 0 || sox < 0)
+        std::snprintf(note, sizeof note, "failed (ours %d, sox %s)", status, sox < 0 ? "failed" : "ok");
+    else
+        std::snprintf(note, sizeof note, "sox %s: %.3f s (%.0fx rt), sox/ours %.2f; cpu ours %.2f s, sox %.2f s, sox/ours %.2f",
+                      label.c_str(), sox, 600.0 / sox, sox / r.wallSeconds, cpu, soxCpu, soxCpu / cpu);
+    r.note = note;
+    return r;
+}
+
+Result EqualizerBench(Context& ctx) {
+    Setup s(ctx.workFolder);
+    const LCurve curve{{0, 220}, {3, 220}, {12, 128}, {60, 90}, {140, 170}, {255, 110}};
+    const EqualizerTaps h = LEqualizerEffect(curve).TapsAt(kRate);
+    const std::string taps = s.folder + "/taps.txt";
+    if (std::FILE* f = std::fopen(taps.c_str(), "w")) {
+        for (int i = -kEqualizerHalfSpan; i <= kEqualizerHalfSpan; ++i)
+            std::fprintf(f, "%.17g\n", h[static_cast<std::size_t>(std::abs(i))] / 32768.0);
+        std::fclose(f);
+    }
+    return Compare(s, EqualizerProcess(*s.ws.Active(), s.store, curve), "fir '" + taps + "'", "fir 4095 taps");
+}
+
+SONVELA_BENCH("equalizer: 4095 taps, 10 min stereo", EqualizerBench);
+
+SONVELA_BENCH("low cut: 250 Hz, 10 min stereo", [](Context& ctx) {
+    Setup s(ctx.workFolder);
+    return Compare(s, LowCutProcess(*s.ws.Active(), s.store, 250), "highpass 250 0.707q", "highpass 250");
+});
+
+}  // namespace
+}  // namespace sv::bench
