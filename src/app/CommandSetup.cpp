@@ -15,6 +15,7 @@
 #include "core/ProjectCommands.h"
 #include "core/RegionCommands.h"
 #include "effects/BasicEffectCommands.h"
+#include "effects/DelayCommands.h"
 #include "effects/EqualizerCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
@@ -31,6 +32,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterFormatCommands(registry);
     RegisterBasicEffectCommands(registry);
     RegisterEqualizerCommands(registry);
+    RegisterDelayCommands(registry);
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
