@@ -12,6 +12,8 @@
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
+#include "net/SendCommands.h"
+#include "platform/Paths.h"
 #include "views/ViewCommands.h"
 
 namespace sv {
@@ -25,6 +27,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
+    RegisterNetCommands(registry, ProductDataFolder());
     registry.Register(kCmdLoadCdTracks, {[&app](Workspace& ws) { RunCdImportDialog(ws, &app.frame()); }, nullptr,
                                          nullptr, nullptr});
     registry.Register(kCmdAbout, {[](Workspace& ws) {

@@ -27,6 +27,7 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
             case DialogField::Kind::Text: {
                 auto* edit = new QLineEdit(QString::fromStdString(f.value));
                 edit->setObjectName(QString::fromStdString(id));
+                if (f.secret) edit->setEchoMode(QLineEdit::Password);
                 form->addRow(label, edit);
                 readers_.push_back([edit, id](DialogSpec& s) { s.SetValue(id, edit->text().trimmed().toStdString()); });
                 connect(edit, &QLineEdit::textChanged, this, [this] { RestartPreview(); });

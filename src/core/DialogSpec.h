@@ -17,6 +17,7 @@ struct DialogField {
     Kind kind = Kind::Text;
     std::string value;                 // Integer: decimal text; Choice: index; Check: "0"/"1"
     std::vector<std::string> choices;  // Choice: the options, shown as radio buttons
+    bool secret = false;               // Text: typed characters are not shown (passwords)
 };
 
 struct DialogRefusal {
