@@ -69,7 +69,13 @@ void InitCurlOnce() {
 }  // namespace
 
 std::string FtpAddress(const std::string& server, const std::string& directory, const std::string& fileName) {
-    std::string address = "ftp://" + server + "/";
+    // A server typed as an address ("ftp://host/") names the same host.
+    std::string host = server;
+    if (host.compare(0, 6, "ftp://") == 0) host.erase(0, 6);
+    while (!host.empty() && host.back() == '/') host.pop_back();
+    std::string address = "ftp://" + host + "/";
+    // An absolute folder starts from the server's root, not the logon folder.
+    if (!directory.empty() && directory[0] == '/') address += "%2F";
     std::size_t start = 0;
     while (start <= directory.size()) {
         std::size_t slash = directory.find('/', start);

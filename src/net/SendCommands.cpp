@@ -131,6 +131,11 @@ DialogSpec SendDialogSpec(const SendSettings& v, const std::string& subject) {
     spec.fields.push_back(Text("Subject", "Objet", subject));
     spec.fields.push_back(Text("Text", "Message", ""));
     spec.fields.push_back(Check("UseMAPI", "Utiliser le logiciel de messagerie du bureau", v.useMailClient));
+    DialogField smtpTitle;
+    smtpTitle.id = "SmtpTitle";
+    smtpTitle.label = "Envoi par SMTP (si le logiciel de messagerie n'est pas utilisé)";
+    smtpTitle.kind = DialogField::Kind::Label;
+    spec.fields.push_back(smtpTitle);
     spec.fields.push_back(Text("ReplyToEmail", "Adresse de l'expéditeur", v.replyTo));
     spec.fields.push_back(Text("MailSMTPHost", "Serveur SMTP", v.smtpHost));
     spec.fields.push_back(Text("MailSMTPPassword", "Mot de passe SMTP", v.smtpPassword, true));
@@ -140,6 +145,11 @@ DialogSpec SendDialogSpec(const SendSettings& v, const std::string& subject) {
     spec.fields.push_back(Check("MailSMTPStartTls", "Toujours chiffrer (STARTTLS)", v.smtpRequireTls));
     spec.fields.push_back(Check("MailSMTPPlain", "Autoriser le mot de passe non chiffré pour ce serveur",
                                 v.smtpAllowPlain));
+    DialogField ftpTitle;
+    ftpTitle.id = "FtpTitle";
+    ftpTitle.label = "Envoi par FTP";
+    ftpTitle.kind = DialogField::Kind::Label;
+    spec.fields.push_back(ftpTitle);
     spec.fields.push_back(Text("FtpServer", "Serveur FTP", v.ftpServer));
     spec.fields.push_back(Text("FtpUserName", "Utilisateur FTP", v.ftpUser));
     spec.fields.push_back(Text("FtpPassword", "Mot de passe FTP", v.ftpPassword, true));

@@ -3,6 +3,7 @@
 #include "core/ProgressTask.h"
 #include "net/Base64.h"
 #include "net/LineSocket.h"
+#include "net/SmtpReply.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,30 +19,7 @@ namespace sv {
 
 namespace {
 
-struct Reply {
-    int code = 0;
-    std::vector<std::string> lines;
-    bool Has(const std::string& keyword) const {
-        for (const std::string& line : lines) {
-            if (line.size() < 4) continue;
-            std::string word = line.substr(4, keyword.size());
-            bool same = word.size() == keyword.size();
-            for (std::size_t i = 0; same && i < word.size(); ++i)
-                same = std::toupper(static_cast<unsigned char>(word[i])) == keyword[i];
-            if (same && (line.size() == 4 + keyword.size() || line[4 + keyword.size()] == ' ')) return true;
-        }
-        return false;
-    }
-};
-
-int ParseCode(const std::string& line) {
-    int code = 0;
-    for (std::size_t i = 0; i < 3 && i < line.size(); ++i) {
-        if (line[i] < '0' || line[i] > '9') return 0;
-        code = code * 10 + (line[i] - '0');
-    }
-    return line.size() >= 3 ? code : 0;
-}
+using Reply = SmtpReply;
 
 std::string LocalName() {
     char name[256] = {};
@@ -81,17 +59,16 @@ private:
 
 bool SmtpSession::ReadReply(Reply& reply) {
     reply = Reply{};
-    for (;;) {
+    // A server that sends continuation lines without end is as good as silent.
+    constexpr int kMaxReplyLines = 200;
+    for (int n = 0; n < kMaxReplyLines; ++n) {
         std::string line;
         int rc = socket_.ReadLine(line, target_.budgets.replyMs, cancel_);
         if (rc == kSocketCancelled) cancelled_ = true;
         if (rc != kSocketDone) return false;
-        if (line.size() > 258) line.resize(258);
-        reply.lines.push_back(line);
-        if (line.size() >= 4 && line[3] == '-') continue;
-        reply.code = ParseCode(line);
-        return true;
+        if (reply.Add(std::move(line))) return true;
     }
+    return false;
 }
 
 bool SmtpSession::Send(const std::string& text, int budgetMs) {
@@ -117,11 +94,11 @@ bool SmtpSession::Hello(Reply& reply, bool extended) {
 
 int SmtpSession::StartTls(Reply& hello) {
     const std::string& host = target_.server.host;
-    if (!hello.Has("STARTTLS"))
+    if (!hello.Offers("STARTTLS"))
         return Fail("The mail server \"" + host + "\" does not offer an encrypted connection (STARTTLS).");
     Reply reply;
     if (!Command("STARTTLS\r\n", reply)) return Stopped("Mail server not responding");
-    if (reply.code != 220) return Fail("Mail host server error (STARTTLS not accepted)");
+    if (reply.Code() != 220) return Fail("Mail host server error (STARTTLS not accepted)");
     int rc = socket_.StartTls(host, target_.caFile, target_.budgets.connectMs, cancel_);
     if (rc == kSocketCancelled) return kTaskCancelled;
     if (rc != kSocketDone)
@@ -129,18 +106,18 @@ int SmtpSession::StartTls(Reply& hello) {
                     socket_.ErrorText() + ").");
     // What the server offered before encryption may have been forged: ask again.
     if (!Hello(hello, true)) return Stopped("Mail server not responding");
-    if (hello.code != 250) return Fail("Mail host server error (HELO not accepted)");
+    if (hello.Code() != 250) return Fail("Mail host server error (HELO not accepted)");
     return kTaskDone;
 }
 
 int SmtpSession::Authenticate() {
     Reply reply;
     if (!Command("AUTH LOGIN\r\n", reply)) return Stopped("Mail server not responding");
-    if (reply.code != 334) return kTaskDone;
+    if (reply.Code() != 334) return kTaskDone;
     if (!Command(Base64Encode(target_.server.user) + "\r\n", reply)) return Stopped("Mail server not responding");
-    if (reply.code != 334) return kTaskDone;
+    if (reply.Code() != 334) return kTaskDone;
     if (!Command(Base64Encode(target_.server.password) + "\r\n", reply)) return Stopped("Mail server not responding");
-    if (reply.code != 235) return Fail("Email authentication username or password not accepted");
+    if (reply.Code() != 235) return Fail("Email authentication username or password not accepted");
     return kTaskDone;
 }
 
@@ -217,14 +194,14 @@ int SmtpSession::Run() {
     task_.SetText(0, "Logon to mail server");
     Reply reply;
     if (!ReadReply(reply)) return Stopped("Mail server not responding");
-    if (reply.code != 220) return Fail("Mail server not responding");
+    if (reply.Code() != 220) return Fail("Mail server not responding");
 
     bool extended = server.HasUser() || target_.requireTls;
     if (!Hello(reply, extended)) return Stopped("Mail server not responding");
-    if (reply.code != 250) return Fail("Mail host server error (HELO not accepted)");
+    if (reply.Code() != 250) return Fail("Mail host server error (HELO not accepted)");
 
     if (extended) {
-        bool offered = reply.Has("STARTTLS");
+        bool offered = reply.Offers("STARTTLS");
         if (!offered && !target_.requireTls && !target_.allowPlainLogin)
             return Fail("The mail server \"" + server.host +
                         "\" does not offer an encrypted connection (STARTTLS), so the password was not sent. "
@@ -240,23 +217,23 @@ int SmtpSession::Run() {
     }
 
     if (!Command("MAIL FROM:<" + message_.from + ">\r\n", reply)) return Stopped("Mail server not responding");
-    if (reply.code != 250) return Fail("Mail host server error (MAIL FROM not accepted)");
+    if (reply.Code() != 250) return Fail("Mail host server error (MAIL FROM not accepted)");
 
     int accepted = 0;
     for (const std::string& recipient : SplitRecipients(message_.to)) {
         if (!Command("RCPT TO:<" + recipient + ">\r\n", reply)) return Stopped("Mail server not responding");
-        if (reply.code == 250 || reply.code == 251) ++accepted;
+        if (reply.Code() == 250 || reply.Code() == 251) ++accepted;
     }
     if (accepted == 0)
         return Fail("Mail send error (RCPT TO not accepted). Your server may required authenticated email. Append "
                     ":username:password to the SMTP server name for authentication.");
 
     if (!Command("DATA\r\n", reply)) return Stopped("Mail server not responding");
-    if (reply.code != 354) return Fail("Mail host server error (DATA not accepted)");
+    if (reply.Code() != 354) return Fail("Mail host server error (DATA not accepted)");
     rc = SendBody();
     if (rc != kTaskDone) return rc;
     if (!Command("\r\n.\r\n", reply)) return Stopped("Mail server not responding");
-    if (reply.code != 250) return Fail("Mail host server error (data terminator not accepted)");
+    if (reply.Code() != 250) return Fail("Mail host server error (data terminator not accepted)");
 
     task_.SetProgress(0.95);
     task_.SetText(0, "Quit");

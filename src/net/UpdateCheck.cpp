@@ -8,7 +8,9 @@
 #include "net/MakerSite.h"
 #include "platform/Settings.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 
 namespace sv {
 
@@ -21,6 +23,23 @@ std::string Lower(std::string s) {
 
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A server that keeps the connection open after the body it announced has still answered.
+bool ReplyComplete(const std::string& reply) {
+    std::size_t headEnd = reply.find("\r\n\r\n");
+    if (headEnd == std::string::npos) return false;
+    std::string head = Lower(reply.substr(0, headEnd));
+    std::size_t at = head.find("\r\ncontent-length:");
+    if (at == std::string::npos) return false;
+    std::size_t digits = head.find_first_of("0123456789", at + 17);
+    if (digits == std::string::npos) return false;
+    std::size_t length = 0;
+    for (std::size_t i = digits; i < head.size() && std::isdigit(static_cast<unsigned char>(head[i])); ++i) {
+        length = length * 10 + static_cast<std::size_t>(head[i] - '0');
+        if (length > kMaxVersionReply) return false;
+    }
+    return reply.size() - (headEnd + 4) >= length;
 }
 
 }  // namespace
@@ -109,11 +128,16 @@ int FetchVersionFile(const UpdateServer& server, LProgressTask& task, std::strin
     if (rc != kSocketDone) return rc;
     rc = socket.Send("GET " + server.path + " HTTP/1.0\r\nHost: " + server.host + "\r\n\r\n", server.budgetMs, cancel);
     if (rc != kSocketDone) return rc;
+    // A server that trickles its bytes is held to a whole-reply limit too.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(6LL * server.budgetMs);
     for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return kTaskFailed;
         bool ended = false;
-        rc = socket.ReadSome(reply, kMaxVersionReply - reply.size(), server.budgetMs, cancel, ended);
+        int budget = static_cast<int>(std::min<long long>(server.budgetMs, left.count()));
+        rc = socket.ReadSome(reply, kMaxVersionReply - reply.size(), budget, cancel, ended);
         if (rc != kSocketDone) return rc;
-        if (ended || reply.size() >= kMaxVersionReply) return kTaskDone;
+        if (ended || reply.size() >= kMaxVersionReply || ReplyComplete(reply)) return kTaskDone;
     }
 }
 

@@ -108,6 +108,7 @@ TEST_F(FtpUploadTest, ANameWithHashQuestionMarkAndSpacesKeepsItsName) {
     ASSERT_EQ(Upload(path), kTaskDone) << (host.progressErrors.empty() ? "" : host.progressErrors[0]);
     EXPECT_EQ(ReadFile(root + "/depot/prise #1 ?été.wav"), ReadFile(path));
     EXPECT_EQ(FtpAddress("h:21", "a b/c#", "x?.wav"), "ftp://h:21/a%20b/c%23/x%3F.wav");
+    EXPECT_EQ(FtpAddress("ftp://h/", "/depot/", "x.wav"), "ftp://h/%2Fdepot/x.wav");
 }
 
 TEST_F(FtpUploadTest, ABadPasswordAndAMissingFolderGiveTheirMessages) {
@@ -116,6 +117,8 @@ TEST_F(FtpUploadTest, ABadPasswordAndAMissingFolderGiveTheirMessages) {
     target.password = "wrong";
     EXPECT_EQ(Upload(path), kTaskFailed);
     target.password = "s3cret";
+    target.directory = "/depot";
+    EXPECT_EQ(Upload(path), kTaskDone);
     target.directory = "absent";
     EXPECT_EQ(Upload(path), kTaskFailed);
     EXPECT_EQ(host.progressErrors, (std::vector<std::string>{"Unable to log onto server \"" + target.server + "\"",

@@ -74,6 +74,19 @@ TEST_F(UpdateCheckTest, ANewerVersionOffersItsPageAndRemembersTheVersion) {
     EXPECT_EQ(t.settings.ReadIntSetting("Settings", "LastCheckVersion", 0), 310);
 }
 
+TEST_F(UpdateCheckTest, AServerKeepingTheConnectionOpenHasAnsweredOnceItsBodyIsIn) {
+    ScriptedLineServer server([](ServerConnection& c) {
+        std::string line;
+        while (c.ReadLine(line) && !line.empty()) {
+        }
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 12\r\nConnection: keep-alive\r\n\r\nversion=3.02");
+        c.WaitForClose();
+    });
+    CheckForUpdates(t.ws, UpdateServer{"127.0.0.1", server.Port(), kVersionPath, 3000});
+    ASSERT_EQ(t.host.messages.size(), 1u);
+    EXPECT_EQ(t.host.messages[0].caption, "Version Actuelle");
+}
+
 TEST_F(UpdateCheckTest, AnsweringNoOpensNothingAndStoresNothing) {
     t.host.answers = {MsgAnswer::No};
     Check(Ok("version=4.00&info=https://www.quillonacoustics.com/"));
