@@ -10,6 +10,7 @@ packages=(
   libasound2-dev alsa-utils
   libgsm1-dev libmpg123-dev
   libudev-dev libdiscid-dev
+  libgnutls28-dev libcurl4-gnutls-dev libsecret-1-dev xdg-utils openssl python3-aiosmtpd python3-pyftpdlib
   clang libclang-rt-14-dev
   sox ffmpeg lame flac mpg123 python3-numpy
   xvfb xauth xclip

@@ -21,6 +21,8 @@
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
 #include "speech/SpeechCommands.h"
+#include "net/SendCommands.h"
+#include "platform/Paths.h"
 #include "views/ViewCommands.h"
 
 namespace sv {
@@ -38,6 +40,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterPlayerCommands(registry, app.player());
     RegisterSpeechCommands(registry);
     RegisterAnalysisCommands(registry, app.analysis());
+    RegisterNetCommands(registry, ProductDataFolder());
     registry.Register(kCmdLoadCdTracks, {[&app](Workspace& ws) { RunCdImportDialog(ws, &app.frame()); }, nullptr,
                                          nullptr, nullptr});
     RegisterBookmarkCommands(registry);

@@ -68,6 +68,7 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
             case DialogField::Kind::Text: {
                 auto* edit = new QLineEdit(QString::fromStdString(f.value));
                 edit->setObjectName(name);
+                if (f.secret) edit->setEchoMode(QLineEdit::Password);
                 form->addRow(label, edit);
                 readers_.push_back([edit, id](DialogSpec& s) { s.SetValue(id, edit->text().trimmed().toStdString()); });
                 writers_.push_back([edit, id](const DialogSpec& s) { edit->setText(QString::fromStdString(s.Value(id))); });

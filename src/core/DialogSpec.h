@@ -28,6 +28,7 @@ struct DialogField {
     // logarithmically; time axes run across the selection.
     enum class Axis { Time, LinearFrequency, LogFrequency };
     Axis axis = Axis::Time;
+    bool secret = false;               // Text: typed characters are not shown (passwords)
 };
 
 // One entry of a dialog's "Préréglages:" list: choosing it fills the named fields.

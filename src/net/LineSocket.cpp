@@ -1,5 +1,7 @@
 #include "net/LineSocket.h"
 
+#include "net/TlsSession.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -93,12 +95,17 @@ int LineSocket::Resolve(const std::string& host, std::uint16_t port, int budgetM
     return kSocketDone;
 }
 
+LineSocket::LineSocket() = default;
+LineSocket::~LineSocket() { Close(); }
+
 int LineSocket::Fail(const std::string& why) {
     error_ = why;
     return kSocketFailed;
 }
 
 void LineSocket::Close() {
+    if (tls_) tls_->Close();
+    tls_.reset();
     fd_.Reset();
     received_.clear();
 }
@@ -179,14 +186,14 @@ int LineSocket::Send(const std::string& text, int budgetMs, const CancelCheck& c
     std::size_t sent = 0;
     while (sent < text.size()) {
         std::size_t chunk = std::min(kSendChunk, text.size() - sent);
-        ssize_t n = ::send(fd_.get(), text.data() + sent, chunk, MSG_NOSIGNAL);
+        short waitFor = POLLOUT;
+        long n = Transmit(text.data() + sent, chunk, waitFor);
+        if (n == -2) return kSocketFailed;
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
             if (static_cast<std::size_t>(n) == chunk) continue;
-        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return Fail(std::strerror(errno));
         }
-        int waited = WaitReady(POLLOUT, kConnectSliceMs, budgetMs, cancel);
+        int waited = WaitReady(waitFor, kConnectSliceMs, budgetMs, cancel);
         if (waited != kSocketDone) return waited;
     }
     return kSocketDone;
@@ -205,15 +212,16 @@ int LineSocket::ReadLine(std::string& line, int budgetMs, const CancelCheck& can
     received_.clear();
 
     char buffer[4096];
+    short waitFor = POLLIN;
     for (;;) {
-        int waited = WaitReady(POLLIN, kReadSliceMs, budgetMs, cancel);
-        if (waited != kSocketDone) return waited;
-        ssize_t n = ::recv(fd_.get(), buffer, sizeof buffer, 0);
-        if (n == 0) return Fail("connexion fermée par le serveur");
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
-            return Fail(std::strerror(errno));
+        if (!HasBufferedInput()) {
+            int waited = WaitReady(waitFor, kReadSliceMs, budgetMs, cancel);
+            if (waited != kSocketDone) return waited;
         }
+        long n = Receive(buffer, sizeof buffer, waitFor);
+        if (n == 0) return Fail("connexion fermée par le serveur");
+        if (n == -2) return kSocketFailed;
+        if (n < 0) continue;
         const char* nl = static_cast<const char*>(std::memchr(buffer, '\n', static_cast<std::size_t>(n)));
         if (!nl) {
             AppendLineBytes(line, buffer, static_cast<std::size_t>(n));
@@ -223,6 +231,83 @@ int LineSocket::ReadLine(std::string& line, int budgetMs, const CancelCheck& can
         received_.assign(nl + 1, static_cast<std::size_t>(buffer + n - (nl + 1)));
         return kSocketDone;
     }
+}
+
+bool LineSocket::HasBufferedInput() const { return tls_ && tls_->Pending() > 0; }
+
+long LineSocket::Receive(char* buffer, std::size_t size, short& waitEvents) {
+    if (tls_) {
+        long n = tls_->Read(buffer, size);
+        if (n == -1) waitEvents = tls_->WantsWrite() ? POLLOUT : POLLIN;
+        if (n == -2) Fail(tls_->ErrorText());
+        return n;
+    }
+    waitEvents = POLLIN;
+    ssize_t n = ::recv(fd_.get(), buffer, size, 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return -1;
+    Fail(std::strerror(errno));
+    return -2;
+}
+
+long LineSocket::Transmit(const char* data, std::size_t size, short& waitEvents) {
+    if (tls_) {
+        long n = tls_->Write(data, size);
+        if (n == -1) waitEvents = tls_->WantsWrite() ? POLLOUT : POLLIN;
+        if (n == -2) Fail(tls_->ErrorText());
+        return n;
+    }
+    waitEvents = POLLOUT;
+    ssize_t n = ::send(fd_.get(), data, size, MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return -1;
+    Fail(std::strerror(errno));
+    return -2;
+}
+
+int LineSocket::ReadSome(std::string& out, std::size_t max, int budgetMs, const CancelCheck& cancel, bool& ended) {
+    ended = false;
+    if (!IsOpen()) return Fail("pas de connexion");
+    if (max == 0) return kSocketDone;
+    if (!received_.empty()) {
+        std::size_t take = std::min(max, received_.size());
+        out.append(received_, 0, take);
+        received_.erase(0, take);
+        return kSocketDone;
+    }
+    char buffer[4096];
+    short waitFor = POLLIN;
+    for (;;) {
+        if (!HasBufferedInput()) {
+            int waited = WaitReady(waitFor, kReadSliceMs, budgetMs, cancel);
+            if (waited != kSocketDone) return waited;
+        }
+        long n = Receive(buffer, std::min(max, sizeof buffer), waitFor);
+        if (n == -2) return kSocketFailed;
+        if (n < 0) continue;
+        if (n == 0) ended = true;
+        out.append(buffer, static_cast<std::size_t>(n));
+        return kSocketDone;
+    }
+}
+
+int LineSocket::StartTls(const std::string& serverName, const std::string& caFile, int budgetMs,
+                         const CancelCheck& cancel) {
+    if (!IsOpen()) return Fail("pas de connexion");
+    if (tls_) return kSocketDone;
+    // Bytes the server sent before the handshake would be read as plain text: refuse them.
+    if (!received_.empty()) return Fail("TLS: unexpected data before the handshake");
+    auto session = std::make_unique<TlsSession>();
+    if (!session->Begin(fd_.get(), serverName, caFile)) return Fail(session->ErrorText());
+    for (;;) {
+        TlsSession::Step step = session->Handshake();
+        if (step == TlsSession::kStepDone) break;
+        if (step == TlsSession::kStepFailed) return Fail(session->ErrorText());
+        int waited = WaitReady(session->WantsWrite() ? POLLOUT : POLLIN, kReadSliceMs, budgetMs, cancel);
+        if (waited != kSocketDone) return waited;
+    }
+    tls_ = std::move(session);
+    return kSocketDone;
 }
 
 }  // namespace sv

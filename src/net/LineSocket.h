@@ -14,6 +14,8 @@ struct addrinfo;
 
 namespace sv {
 
+class TlsSession;
+
 // True once the user has cancelled; polled between waits.
 using CancelCheck = std::function<bool()>;
 
@@ -28,7 +30,8 @@ public:
     static constexpr int kReadSliceMs = 300;
     static constexpr std::size_t kSendChunk = 1024;
 
-    LineSocket() = default;
+    LineSocket();
+    ~LineSocket();
     LineSocket(const LineSocket&) = delete;
     LineSocket& operator=(const LineSocket&) = delete;
 
@@ -41,9 +44,16 @@ public:
     // The next line without its "\n" (a "\r" is dropped, characters beyond 259 too). The
     // budget covers the whole line: a peer that never ends its line fails at the budget.
     int ReadLine(std::string& line, int budgetMs, const CancelCheck& cancel);
+    // Whatever bytes arrive next, at most max of them, appended to out; ended is set when the
+    // peer has closed the connection (out then may hold the last bytes).
+    int ReadSome(std::string& out, std::size_t max, int budgetMs, const CancelCheck& cancel, bool& ended);
+    // Turns the open connection into TLS (after a STARTTLS exchange): the handshake and the
+    // certificate check against serverName, within budgetMs. caFile empty: the system's trust.
+    int StartTls(const std::string& serverName, const std::string& caFile, int budgetMs, const CancelCheck& cancel);
     void Close();
 
     bool IsOpen() const { return fd_.valid(); }
+    bool Encrypted() const { return tls_ != nullptr; }
     const std::string& ErrorText() const { return error_; }
 
 private:
@@ -54,7 +64,14 @@ private:
     int Resolve(const std::string& host, std::uint16_t port, int budgetMs, const CancelCheck& cancel,
                 std::shared_ptr<addrinfo>& found);
 
+    // Through TLS once started: > 0 bytes, 0 closed (receive), -1 wait for waitEvents, -2 failed.
+    long Receive(char* buffer, std::size_t size, short& waitEvents);
+    long Transmit(const char* data, std::size_t size, short& waitEvents);
+    // The bytes already held (past the last line, or inside the TLS session) need no wait.
+    bool HasBufferedInput() const;
+
     UniqueFd fd_;
+    std::unique_ptr<TlsSession> tls_;
     std::string received_;  // bytes read past the end of the last line
     std::string error_;
 };
