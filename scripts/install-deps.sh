@@ -15,7 +15,6 @@ packages=(
   sox ffmpeg lame flac mpg123 python3-numpy
   xvfb xauth xclip
   espeak-ng
-  python3-numpy
 )
 
 missing=()
