@@ -6,6 +6,7 @@
 // Analysis:  X[k] = (1/N) * sum_n x[n] * e^(+2*pi*i*n*k/N)
 // Synthesis: x[n] = sum_k X[k] * e^(-2*pi*i*n*k/N), which undoes the analysis exactly.
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace sv {
@@ -34,7 +35,7 @@ public:
     void Synthesis(double* re, double* im) const;
 
 private:
-    void Butterflies(double* re, double* im, bool negateSine) const;
+    void Butterflies(double* re, double* im, bool negateSine, double scale) const;
     void Reorder(double* re, double* im) const;
 
     std::uint32_t order_;
@@ -43,6 +44,10 @@ private:
     std::vector<double> cos_;
     std::vector<double> sin_;
     std::vector<double> passTwiddles_;
+    // The index pairs the bit reversal exchanges, i < j, in increasing i.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> swaps_;
+    // The same in tiles of 4 x 4 points: middle bits b and their reversal, b <= rev(b).
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> tilePairs_;
 };
 
 // Hamming window whose cosine period is length (not length - 1):
