@@ -1,6 +1,7 @@
 #include "effects/SpectralPasses.h"
 
-#include <atomic>
+#include "effects/CpuFeatures.h"
+
 #include <cstddef>
 #include <initializer_list>
 
@@ -293,32 +294,11 @@ SV_AVX2 void ReverseBitsAvx2(double* re, double* im, std::uint32_t order,
     }
 }
 
-std::atomic<bool> avx2Allowed{true};
-
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has && avx2Allowed.load(std::memory_order_relaxed);
-}
+bool HasAvx2() { return Avx2Usable(); }
 
 #endif
 
 }  // namespace
-
-bool SpectralPassesUseAvx2() {
-#ifdef SV_SPECTRAL_AVX2
-    return HasAvx2();
-#else
-    return false;
-#endif
-}
-
-void SetSpectralPassesAvx2Allowed(bool allowed) {
-#ifdef SV_SPECTRAL_AVX2
-    avx2Allowed.store(allowed, std::memory_order_relaxed);
-#else
-    (void)allowed;
-#endif
-}
 
 bool ReverseBitsInTiles(double* re, double* im, std::uint32_t order,
                         const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tilePairs) {

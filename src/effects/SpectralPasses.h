@@ -7,7 +7,7 @@
 // There are two builds of the same arithmetic: a portable one and one in AVX2 lanes, chosen
 // once at run time. Both do every multiplication and addition of the portable one in the same
 // order (no fused multiply-add, multiplications by a twiddle of 1 or 0 kept), so they give the
-// same bits: a sound treated on one machine is the same on another.
+// same bits: a sound treated on one machine is the same on another (see CpuFeatures.h).
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -33,9 +33,5 @@ void RunSpectralPasses(const SpectralPassPlan& plan);
 // caller is to exchange single points instead.
 bool ReverseBitsInTiles(double* re, double* im, std::uint32_t order,
                         const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tilePairs);
-
-// Whether the AVX2 build runs on this machine. Tests turn it off to compare the two builds.
-bool SpectralPassesUseAvx2();
-void SetSpectralPassesAvx2Allowed(bool allowed);
 
 }  // namespace sv

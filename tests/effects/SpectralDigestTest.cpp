@@ -4,7 +4,7 @@
 #include "EffectTestFixture.h"
 #include "SignalAnalysis.h"
 
-#include "effects/SpectralPasses.h"
+#include "effects/CpuFeatures.h"
 #include "effects/SpectralTransform.h"
 #include "effects/SpeedPitchCommands.h"
 
@@ -98,13 +98,13 @@ TEST(SpectralDigest, TransformGivesTheSameBitsAtEveryOrder) {
         0xbf3e9fb34f641e5aull,
     };
     for (bool avx2 : {true, false}) {
-        SetSpectralPassesAvx2Allowed(avx2);
+        AllowAvx2(avx2);
         for (std::uint32_t order = 1; order <= 13; ++order)
             EXPECT_EQ(TransformDigest(order), expected[order - 1])
                 << "order " << order << (avx2 ? " (AVX2 if present)" : " (portable)") << std::hex << " 0x"
                 << TransformDigest(order);
     }
-    SetSpectralPassesAvx2Allowed(true);
+    AllowAvx2(true);
 }
 
 TEST(SpectralDigest, SpeedAndPitchChainsGiveTheSameSamples) {
@@ -123,11 +123,16 @@ TEST(SpectralDigest, SpeedAndPitchChainsGiveTheSameSamples) {
         {SpeedPitchMode::Pitch, 60, 1, 8000, 0xaec6fd1375197c8bull},
         {SpeedPitchMode::SpeedAndPitch, 150, 2, 44100, 0xccd678d28068b062ull},
     };
-    for (const Case& c : cases) {
-        const std::uint64_t got = ChainDigest(c.mode, c.percent, c.channels, c.rate, 3 * c.rate / 2);
-        EXPECT_EQ(got, c.digest) << static_cast<int>(c.mode) << " " << c.percent << "% " << int(c.channels) << " ch "
-                                 << c.rate << " Hz: 0x" << std::hex << got;
+    for (bool avx2 : {true, false}) {
+        AllowAvx2(avx2);
+        for (const Case& c : cases) {
+            const std::uint64_t got = ChainDigest(c.mode, c.percent, c.channels, c.rate, 3 * c.rate / 2);
+            EXPECT_EQ(got, c.digest) << static_cast<int>(c.mode) << " " << c.percent << "% " << int(c.channels)
+                                     << " ch " << c.rate << " Hz" << (avx2 ? "" : " (portable)") << ": 0x" << std::hex
+                                     << got;
+        }
     }
+    AllowAvx2(true);
 }
 
 }  // namespace

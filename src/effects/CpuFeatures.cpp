@@ -1,0 +1,22 @@
+#include "effects/CpuFeatures.h"
+
+#include <atomic>
+
+namespace sv {
+
+namespace {
+std::atomic<bool> avx2Allowed{true};
+}
+
+bool Avx2Usable() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has && avx2Allowed.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
+
+void AllowAvx2(bool allowed) { avx2Allowed.store(allowed, std::memory_order_relaxed); }
+
+}  // namespace sv
