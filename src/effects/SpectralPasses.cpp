@@ -228,31 +228,110 @@ SV_AVX2 void Radix2PassAvx2(double* re, double* im, std::uint32_t size, double s
     }
 }
 
+#define SV_AVX512 __attribute__((target("avx512f,avx512dq")))
+
+// Eight k at once in 512-bit lanes (q a multiple of 8), the same operations as Radix4Pass.
+typedef double Lane8 __attribute__((vector_size(64), aligned(8), may_alias));
+
+template <bool kNegateSine, bool kScale>
+SV_AVX512 void Radix4PassAvx512(double* re, double* im, std::uint32_t size, std::uint32_t q, const double* tw,
+                                double scaleValue) {
+#define at(p) (*reinterpret_cast<const Lane8*>(p))
+#define put(p, v) (*reinterpret_cast<Lane8*>(p) = (v))
+    const Lane8 scale = {scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue};
+    for (std::uint32_t start = 0; start < size; start += 4 * q) {
+        double* r0 = re + start;
+        double* i0 = im + start;
+        double* r1 = r0 + q;
+        double* i1 = i0 + q;
+        double* r2 = r1 + q;
+        double* i2 = i1 + q;
+        double* r3 = r2 + q;
+        double* i3 = i2 + q;
+        for (std::uint32_t k = 0; k < q; k += 8) {
+            const Lane8 s02r = at(r0 + k) + at(r2 + k), s02i = at(i0 + k) + at(i2 + k);
+            const Lane8 d02r = at(r0 + k) - at(r2 + k), d02i = at(i0 + k) - at(i2 + k);
+            const Lane8 s13r = at(r1 + k) + at(r3 + k), s13i = at(i1 + k) + at(i3 + k);
+            const Lane8 d13r = at(r1 + k) - at(r3 + k), d13i = at(i1 + k) - at(i3 + k);
+            const Lane8 jr = kNegateSine ? d13i : -d13i;
+            const Lane8 ji = kNegateSine ? -d13r : d13r;
+            const Lane8 t0r = s02r + s13r, t0i = s02i + s13i;
+            const Lane8 t1r = s02r - s13r, t1i = s02i - s13i;
+            const Lane8 t2r = d02r + jr, t2i = d02i + ji;
+            const Lane8 t3r = d02r - jr, t3i = d02i - ji;
+            const Lane8 c1 = at(tw + k), c2 = at(tw + 2 * q + k), c3 = at(tw + 4 * q + k);
+            const Lane8 s1 = kNegateSine ? -at(tw + q + k) : at(tw + q + k);
+            const Lane8 s2 = kNegateSine ? -at(tw + 3 * q + k) : at(tw + 3 * q + k);
+            const Lane8 s3 = kNegateSine ? -at(tw + 5 * q + k) : at(tw + 5 * q + k);
+            const Lane8 u1r = t1r * c2 - t1i * s2, u1i = t1r * s2 + t1i * c2;
+            const Lane8 u2r = t2r * c1 - t2i * s1, u2i = t2r * s1 + t2i * c1;
+            const Lane8 u3r = t3r * c3 - t3i * s3, u3i = t3r * s3 + t3i * c3;
+            put(r0 + k, kScale ? t0r * scale : t0r);
+            put(i0 + k, kScale ? t0i * scale : t0i);
+            put(r1 + k, kScale ? u1r * scale : u1r);
+            put(i1 + k, kScale ? u1i * scale : u1i);
+            put(r2 + k, kScale ? u2r * scale : u2r);
+            put(i2 + k, kScale ? u2i * scale : u2i);
+            put(r3 + k, kScale ? u3r * scale : u3r);
+            put(i3 + k, kScale ? u3i * scale : u3i);
+        }
+    }
+#undef at
+#undef put
+}
+
+bool HasAvx512() { return Avx512Usable(); }
+
+// One radix-4 pass of span 4q over [re, re + size), in the widest lanes q allows.
+template <bool kNegateSine, bool kScale>
+SV_AVX2 void Avx2Pass(double* re, double* im, std::uint32_t size, std::uint32_t q, const double* tw, double scale) {
+    if (q % 8 == 0 && HasAvx512())
+        Radix4PassAvx512<kNegateSine, kScale>(re, im, size, q, tw, scale);
+    else if (q % 4 == 0)
+        Radix4PassAvx2<kNegateSine, kScale>(re, im, size, q, tw, scale);
+    else if (q == 1 && size % 16 == 0)
+        LastRadix4PassAvx2<kNegateSine, kScale>(re, im, size, tw, scale);
+    else
+        Radix4Pass<kNegateSine, kScale>(re, im, size, q, tw, scale);
+}
+
+// Points whose data (16 KB) stay in the first-level cache while several passes run over them.
+constexpr std::uint32_t kCacheBlock = 1024;
+
+// Passes whose spans exceed a cache block run over the whole array; then each block in turn
+// takes all the smaller passes (they never reach outside their span), so its data are read
+// from the slower caches once instead of once per pass.
 template <bool kNegateSine, bool kScale>
 SV_AVX2 void Avx2Passes(const SpectralPassPlan& p) {
     const double* tw = p.twiddles;
     std::uint32_t stages = p.order;
-    for (std::uint32_t q = p.size / 4; stages >= 2; q /= 4, stages -= 2) {
-        const bool last = stages == 2;
-        if (q % 4 == 0) {
-            if (last)
-                Radix4PassAvx2<kNegateSine, kScale>(p.re, p.im, p.size, q, tw, p.scale);
-            else
-                Radix4PassAvx2<kNegateSine, false>(p.re, p.im, p.size, q, tw, 1.0);
-        } else if (q == 1 && p.size % 16 == 0) {
-            LastRadix4PassAvx2<kNegateSine, kScale>(p.re, p.im, p.size, tw, p.scale);
-        } else if (last) {
-            Radix4Pass<kNegateSine, kScale>(p.re, p.im, p.size, q, tw, p.scale);
-        } else {
-            Radix4Pass<kNegateSine, false>(p.re, p.im, p.size, q, tw, 1.0);
-        }
+    std::uint32_t q = p.size / 4;
+    for (; stages >= 2 && (4 * q > kCacheBlock || p.size <= kCacheBlock); q /= 4, stages -= 2) {
+        if (stages == 2)
+            Avx2Pass<kNegateSine, kScale>(p.re, p.im, p.size, q, tw, p.scale);
+        else
+            Avx2Pass<kNegateSine, false>(p.re, p.im, p.size, q, tw, 1.0);
         tw += 6 * static_cast<std::size_t>(q);
     }
-    if (stages == 1) {
-        if (p.size % 8 == 0)
-            Radix2PassAvx2<kScale>(p.re, p.im, p.size, p.scale);
-        else
-            Radix2Pass<kScale>(p.re, p.im, 0, p.size, p.scale);
+    const std::uint32_t block = stages >= 2 ? 4 * q : p.size;
+    for (std::uint32_t start = 0; start < p.size; start += block) {
+        double* re = p.re + start;
+        double* im = p.im + start;
+        const double* blockTw = tw;
+        std::uint32_t left = stages;
+        for (std::uint32_t bq = q; left >= 2; bq /= 4, left -= 2) {
+            if (left == 2)
+                Avx2Pass<kNegateSine, kScale>(re, im, block, bq, blockTw, p.scale);
+            else
+                Avx2Pass<kNegateSine, false>(re, im, block, bq, blockTw, 1.0);
+            blockTw += 6 * static_cast<std::size_t>(bq);
+        }
+        if (left == 1) {
+            if (block % 8 == 0)
+                Radix2PassAvx2<kScale>(re, im, block, p.scale);
+            else
+                Radix2Pass<kScale>(re, im, 0, block, p.scale);
+        }
     }
 }
 
