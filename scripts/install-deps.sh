@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   sox ffmpeg lame flac mpg123
   xvfb xauth xclip
+  libfftw3-single3 libfftw3-double3 linux-perf
 )
 
 missing=()

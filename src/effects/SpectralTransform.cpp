@@ -20,7 +20,11 @@ std::uint32_t SpectralTransform::OrderForLength(std::int64_t x) {
     return m;
 }
 
-SpectralTransform::SpectralTransform(std::uint32_t order)
+SpectralTransform::SpectralTransform(std::uint32_t order) : SpectralTransform(order, WithoutHalf{}) {
+    if (order_ >= 2) half_.reset(new SpectralTransform(order_ - 1, WithoutHalf{}));
+}
+
+SpectralTransform::SpectralTransform(std::uint32_t order, WithoutHalf)
     : order_(std::clamp<std::uint32_t>(order, 1, kMaxOrder)), size_(1u << order_) {
     bitReversal_.resize(size_);
     cos_.resize(size_);
@@ -74,6 +78,72 @@ void SpectralTransform::Analysis(double* re, double* im) const {
 void SpectralTransform::Synthesis(double* re, double* im) const {
     Butterflies(re, im, true, 1.0);
     Reorder(re, im);
+}
+
+// The N real samples as N/2 complex ones z[m] = x[2m] + i x[2m+1]; with Z the half-size
+// analysis of z (scaled by 2/N) and j = N/2 - k, X[k] = (E + w^k O) / 4, where
+// E = Z[k] + conj(Z[j]), O = (Z[k] - conj(Z[j])) / i and w = e^(2 pi i / N).
+void SpectralTransform::RealAnalysis(const double* x, double* re, double* im) const {
+    const std::uint32_t h = size_ / 2;
+    if (!half_) {
+        re[0] = (x[0] + x[1]) * 0.5;
+        re[1] = (x[0] - x[1]) * 0.5;
+        im[0] = im[1] = 0.0;
+        return;
+    }
+    for (std::uint32_t m = 0; m < h; ++m) {
+        re[m] = x[2 * m];
+        im[m] = x[2 * m + 1];
+    }
+    half_->Analysis(re, im);
+    const double a0 = re[0], b0 = im[0];
+    re[0] = 0.5 * (a0 + b0);
+    re[h] = 0.5 * (a0 - b0);
+    im[0] = im[h] = 0.0;
+    for (std::uint32_t k = 1; k <= h / 2; ++k) {
+        const std::uint32_t j = h - k;
+        const double a = re[k], b = im[k], c = re[j], d = im[j];
+        const double er = a + c, ei = b - d;  // E[k]; E[j] is its conjugate
+        const double or_ = b + d, oi = c - a;  // O[k]; O[j] is its conjugate
+        const double cw = cos_[k], sw = sin_[k];
+        const double tr = or_ * cw - oi * sw, ti = or_ * sw + oi * cw;  // w^k O[k]
+        re[k] = 0.25 * (er + tr);
+        im[k] = 0.25 * (ei + ti);
+        // w^j conj(O[k]) = -conj(w^k O[k]), since w^j = -conj(w^k).
+        if (j == k) break;
+        re[j] = 0.25 * (er - tr);
+        im[j] = 0.25 * (ti - ei);
+    }
+}
+
+// The inverse of the split: Z[k] = E + i O with E = X[k] + conj(X[j]) and
+// O = (X[k] - conj(X[j])) w^-k, whose half-size synthesis gives x[2m] + i x[2m+1].
+void SpectralTransform::RealSynthesis(const double* re, const double* im, double* x) const {
+    const std::uint32_t h = size_ / 2;
+    if (!half_) {
+        x[0] = re[0] + re[1];
+        x[1] = re[0] - re[1];
+        return;
+    }
+    thread_local std::vector<double> scratch;
+    scratch.resize(size_);
+    double* zr = scratch.data();
+    double* zi = zr + h;
+    for (std::uint32_t k = 0; k < h; ++k) {
+        const std::uint32_t j = h - k;
+        const double a = re[k], b = k == 0 ? 0.0 : im[k], c = re[j], d = k == 0 ? 0.0 : im[j];
+        const double er = a + c, ei = b - d;
+        const double dr = a - c, di = b + d;
+        const double cw = cos_[k], sw = sin_[k];
+        const double or_ = dr * cw + di * sw, oi = di * cw - dr * sw;
+        zr[k] = er - oi;
+        zi[k] = ei + or_;
+    }
+    half_->Synthesis(zr, zi);
+    for (std::uint32_t m = 0; m < h; ++m) {
+        x[2 * m] = zr[m];
+        x[2 * m + 1] = zi[m];
+    }
 }
 
 std::vector<double> HammingWindow(std::uint32_t length) {
