@@ -209,6 +209,39 @@ SV_AVX2 void LastRadix4PassAvx2(double* re, double* im, std::uint32_t size, cons
     }
 }
 
+// The pass of span 8 (q = 2, the last radix-4 pass of an odd order): two spans at a time,
+// k = 0, 1 of each in the lanes. size is a multiple of 16.
+template <bool kNegateSine, bool kScale>
+SV_AVX2 void Span8PassAvx2(double* re, double* im, std::uint32_t size, const double* tw, double scaleValue) {
+    const __m256d scale = _mm256_set1_pd(scaleValue);
+#define SV_PAIR_OF(t) _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(t))
+    const __m256d c1 = SV_PAIR_OF(tw), s1 = SV_PAIR_OF(tw + 2), c2 = SV_PAIR_OF(tw + 4);
+    const __m256d s2 = SV_PAIR_OF(tw + 6), c3 = SV_PAIR_OF(tw + 8), s3 = SV_PAIR_OF(tw + 10);
+#undef SV_PAIR_OF
+    for (std::uint32_t start = 0; start < size; start += 16) {
+        double* r = re + start;
+        double* i = im + start;
+        // Rows x0..x3 of span a are a[0..1], a[2..3], a[4..5], a[6..7]; span b follows at 8.
+        const __m256d ra = _mm256_loadu_pd(r), rb = _mm256_loadu_pd(r + 4);
+        const __m256d rc = _mm256_loadu_pd(r + 8), rd = _mm256_loadu_pd(r + 12);
+        const __m256d ia = _mm256_loadu_pd(i), ib = _mm256_loadu_pd(i + 4);
+        const __m256d ic = _mm256_loadu_pd(i + 8), id = _mm256_loadu_pd(i + 12);
+        Lanes x{_mm256_permute2f128_pd(ra, rc, 0x20), _mm256_permute2f128_pd(ia, ic, 0x20),
+                _mm256_permute2f128_pd(ra, rc, 0x31), _mm256_permute2f128_pd(ia, ic, 0x31),
+                _mm256_permute2f128_pd(rb, rd, 0x20), _mm256_permute2f128_pd(ib, id, 0x20),
+                _mm256_permute2f128_pd(rb, rd, 0x31), _mm256_permute2f128_pd(ib, id, 0x31)};
+        Butterfly4<kNegateSine, kScale>(x, c1, s1, c2, s2, c3, s3, scale);
+        _mm256_storeu_pd(r, _mm256_permute2f128_pd(x.r0, x.r1, 0x20));
+        _mm256_storeu_pd(r + 4, _mm256_permute2f128_pd(x.r2, x.r3, 0x20));
+        _mm256_storeu_pd(r + 8, _mm256_permute2f128_pd(x.r0, x.r1, 0x31));
+        _mm256_storeu_pd(r + 12, _mm256_permute2f128_pd(x.r2, x.r3, 0x31));
+        _mm256_storeu_pd(i, _mm256_permute2f128_pd(x.i0, x.i1, 0x20));
+        _mm256_storeu_pd(i + 4, _mm256_permute2f128_pd(x.i2, x.i3, 0x20));
+        _mm256_storeu_pd(i + 8, _mm256_permute2f128_pd(x.i0, x.i1, 0x31));
+        _mm256_storeu_pd(i + 12, _mm256_permute2f128_pd(x.i2, x.i3, 0x31));
+    }
+}
+
 // The radix-2 stage of an odd order, four pairs at a time; size is a multiple of 8.
 template <bool kScale>
 SV_AVX2 void Radix2PassAvx2(double* re, double* im, std::uint32_t size, double scaleValue) {
@@ -291,6 +324,8 @@ SV_AVX2 void Avx2Pass(double* re, double* im, std::uint32_t size, std::uint32_t 
         Radix4PassAvx2<kNegateSine, kScale>(re, im, size, q, tw, scale);
     else if (q == 1 && size % 16 == 0)
         LastRadix4PassAvx2<kNegateSine, kScale>(re, im, size, tw, scale);
+    else if (q == 2 && size % 16 == 0)
+        Span8PassAvx2<kNegateSine, kScale>(re, im, size, tw, scale);
     else
         Radix4Pass<kNegateSine, kScale>(re, im, size, q, tw, scale);
 }
