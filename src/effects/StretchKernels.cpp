@@ -3,6 +3,7 @@
 #include "effects/CpuFeatures.h"
 
 #include <cmath>
+#include <cstddef>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -155,6 +156,62 @@ void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::u
         xi[k] = xr[k] * sn[k] + xi[k] * cs[k];
         xr[k] = r;
     }
+}
+
+// Plain loops the compiler puts in vector lanes, built for AVX2 and for the baseline; each
+// element sees the same operations in either build.
+#ifdef SV_STRETCH_AVX2
+#define SV_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define SV_CLONES
+#endif
+
+SV_CLONES void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,
+                          std::uint32_t n, double* re, double* im) {
+    const std::int32_t* x = frames + ch;
+    if (step == 2) {
+        for (std::uint32_t k = 0; k < n; ++k) {
+            re[k] = x[2 * k] * window[k];
+            im[k] = x[2 * k + 1] * window[k];
+        }
+        return;
+    }
+    for (std::uint32_t k = 0; k < n; ++k) {
+        re[k] = x[static_cast<std::size_t>(k) * step] * window[k];
+        im[k] = x[static_cast<std::size_t>(k) * step + 1] * window[k];
+    }
+}
+
+SV_CLONES void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm,
+                         double* bRe, double* bIm) {
+    aRe[0] = 0.5 * (re[0] + re[0]);
+    aIm[0] = 0.5 * (im[0] - im[0]);
+    bRe[0] = 0.5 * (im[0] + im[0]);
+    bIm[0] = 0.5 * (re[0] - re[0]);
+    const double* rr = re + n;  // rr[-k] = re[n - k]
+    const double* ri = im + n;
+    for (std::uint32_t k = 1; k < n / 2; ++k) {
+        aRe[k] = 0.5 * (re[k] + rr[-static_cast<std::ptrdiff_t>(k)]);
+        aIm[k] = 0.5 * (im[k] - ri[-static_cast<std::ptrdiff_t>(k)]);
+        bRe[k] = 0.5 * (im[k] + ri[-static_cast<std::ptrdiff_t>(k)]);
+        bIm[k] = 0.5 * (rr[-static_cast<std::ptrdiff_t>(k)] - re[k]);
+    }
+}
+
+SV_CLONES void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
+                        double* re, double* im) {
+    double* rr = re + n;
+    double* ri = im + n;
+    for (std::uint32_t k = 1; k < n / 2; ++k) {
+        re[k] = aRe[k] - bIm[k];
+        im[k] = aIm[k] + bRe[k];
+        rr[-static_cast<std::ptrdiff_t>(k)] = aRe[k] + bIm[k];
+        ri[-static_cast<std::ptrdiff_t>(k)] = bRe[k] - aIm[k];
+    }
+}
+
+SV_CLONES void AddWindowed(double* ola, const double* grain, const double* window, double scale, std::uint32_t n) {
+    for (std::uint32_t k = 0; k < n; ++k) ola[k] += grain[k] * window[k] * scale;
 }
 
 }  // namespace sv

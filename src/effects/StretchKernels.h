@@ -29,4 +29,22 @@ void PeakTurns(const double* lastTheta, const double* rate, const double* change
 void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n, double* lastRe,
               double* lastIm);
 
+// The two channels of a stereo pair (channels ch and ch + 1 of an interleaved block of step
+// channels) windowed into the real and imaginary parts of one complex frame of n points.
+void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,
+                std::uint32_t n, double* re, double* im);
+
+// The half spectra (bins 0 to n/2 - 1) of the two real signals packed into (re, im), an n-point
+// spectrum: A = (X[k] + conj X[n-k]) / 2, B = (X[k] - conj X[n-k]) / 2i.
+void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm, double* bRe,
+               double* bIm);
+
+// The inverse: the n-point spectrum A + iB of two conjugate-symmetric spectra given by their
+// bins 1 to n/2 - 1 (bin 0 and bin n/2 are the caller's).
+void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
+              double* re, double* im);
+
+// ola[k] += grain[k] * window[k] * scale for k < n.
+void AddWindowed(double* ola, const double* grain, const double* window, double scale, std::uint32_t n);
+
 }  // namespace sv

@@ -215,7 +215,7 @@ void LTimeStretch::ProcessSpectrum(Channel& c, double* xr, double* xi, std::int6
 
 void LTimeStretch::OverlapAdd(Channel& c, const double* grain, std::uint32_t channel) {
     double* ola = c.overlap.data();
-    for (std::uint32_t n = 0; n < size_; ++n) ola[n] += grain[n] * window_[n] * outputScale_;
+    AddWindowed(ola, grain, window_.data(), outputScale_, size_);
     for (std::uint32_t n = 0; n < hop_; ++n) ready_[static_cast<std::size_t>(n) * channels + channel] = Saturate(ola[n]);
     std::memmove(ola, ola + hop_, sizeof(double) * (size_ - hop_));
     std::fill(ola + (size_ - hop_), ola + size_, 0.0);
@@ -231,27 +231,17 @@ void LTimeStretch::MakeGrain() {
     const std::int64_t hopIn = start - lastStart_;
     const std::int32_t* frames = buffer_.data() + (start - bufStart_) * channels;
     const std::uint32_t half = size_ / 2;
-    const std::size_t step = channels;
 
     for (std::uint32_t ch = 0; ch < channels; ch += 2) {
         const bool pair = ch + 1 < channels;
         if (pair) {
-            for (std::uint32_t n = 0; n < size_; ++n) {
-                re_[n] = frames[n * step + ch] * window_[n];
-                im_[n] = frames[n * step + ch + 1] * window_[n];
-            }
+            WindowPair(frames, channels, ch, window_.data(), size_, re_.data(), im_.data());
         } else {
             WindowBlock(frames, channels, ch, window_.data(), size_, re_.data(), im_.data());
         }
         fft_->Analysis(re_.data(), im_.data());
         if (pair) {
-            for (std::uint32_t k = 0; k < half; ++k) {
-                const std::uint32_t m = (size_ - k) & (size_ - 1);
-                aRe_[k] = 0.5 * (re_[k] + re_[m]);
-                aIm_[k] = 0.5 * (im_[k] - im_[m]);
-                bRe_[k] = 0.5 * (im_[k] + im_[m]);
-                bIm_[k] = 0.5 * (re_[m] - re_[k]);
-            }
+            SplitPair(re_.data(), im_.data(), size_, aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data());
         } else {
             std::copy(re_.begin(), re_.begin() + half, aRe_.begin());
             std::copy(im_.begin(), im_.begin() + half, aIm_.begin());
@@ -268,12 +258,7 @@ void LTimeStretch::MakeGrain() {
         im_[0] = aIm_[0] + bRe_[0];
         re_[half] = 0.0;
         im_[half] = 0.0;
-        for (std::uint32_t k = 1; k < half; ++k) {
-            re_[k] = aRe_[k] - bIm_[k];
-            im_[k] = aIm_[k] + bRe_[k];
-            re_[size_ - k] = aRe_[k] + bIm_[k];
-            im_[size_ - k] = bRe_[k] - aIm_[k];
-        }
+        JoinPair(aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data(), size_, re_.data(), im_.data());
         fft_->Synthesis(re_.data(), im_.data());
         OverlapAdd(state_[ch], re_.data(), ch);
         if (pair) OverlapAdd(state_[ch + 1], im_.data(), ch + 1);
