@@ -106,11 +106,12 @@ std::string TestWav(const Context& ctx) {
     return path;
 }
 
-// Reads the whole chain; returns wall seconds.
-double Pump(LAudioReader& r) {
+// Reads the whole chain; returns wall seconds (and the CPU seconds in cpu).
+double Pump(LAudioReader& r, double* cpu = nullptr) {
     std::vector<std::int32_t> buf(static_cast<std::size_t>(kMaxFramesPerCall) * r.channels);
     const std::int32_t total = r.Length();
     std::int64_t sum = 0;
+    const double c0 = CpuSeconds();
     const double t0 = NowSeconds();
     for (std::int32_t done = 0; done < total;) {
         const std::int32_t n = std::min(kMaxFramesPerCall, total - done);
@@ -120,15 +121,19 @@ double Pump(LAudioReader& r) {
     }
     const double wall = NowSeconds() - t0;
     if (sum == 42) std::fputc(' ', stderr);  // keeps the work observable
+    if (cpu) *cpu = CpuSeconds() - c0;
     return wall;
 }
 
-// Runs sox with the given arguments; wall seconds, or -1 when it failed.
-double Sox(const std::string& args) {
+// Runs sox with the given arguments; wall seconds (and CPU seconds in cpu), or -1 when it
+// failed.
+double Sox(const std::string& args, double* cpu = nullptr) {
     const std::string cmd = "sox -q " + args + " 2>/dev/null";
+    const double c0 = ChildCpuSeconds();
     const double t0 = NowSeconds();
     const int rc = std::system(cmd.c_str());
     const double wall = NowSeconds() - t0;
+    if (cpu) *cpu = ChildCpuSeconds() - c0;
     return rc == 0 ? wall : -1.0;
 }
 
@@ -146,9 +151,16 @@ std::string Compare(double ours, double sox, double audioSeconds) {
 Result ChainVersusSox(const Context& ctx, const Ref<LAudioReader>& chain, const std::string& soxEffect) {
     Result r;
     r.audioSeconds = kSeconds;
-    r.wallSeconds = Pump(*chain);
+    double ourCpu = 0, soxCpu = 0;
+    r.wallSeconds = Pump(*chain, &ourCpu);
     const std::string wav = TestWav(ctx);
-    r.note = Compare(r.wallSeconds, Sox("'" + wav + "' -t raw -e signed -b 16 /dev/null " + soxEffect), kSeconds);
+    const double sox = Sox("'" + wav + "' -t raw -e signed -b 16 /dev/null " + soxEffect, &soxCpu);
+    r.note = Compare(r.wallSeconds, sox, kSeconds);
+    if (sox > 0 && soxCpu > 0) {
+        char more[80];
+        std::snprintf(more, sizeof more, "; CPU ours/sox %.2f", ourCpu / soxCpu);
+        r.note += more;
+    }
     return r;
 }
 

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -52,8 +53,9 @@ std::string EditorPath() {
     return ::access(path.c_str(), X_OK) == 0 ? path : std::string();
 }
 
-// Runs argv with env, output discarded; wall seconds, or -1 when it could not start or failed.
-double Run(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+// Runs argv with env, output discarded; wall seconds (CPU seconds in cpu), or -1 when it could
+// not start or failed.
+double Run(const std::vector<std::string>& argv, const std::vector<std::string>& env, double* cpu) {
     std::vector<char*> args, vars;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     for (const std::string& v : env) vars.push_back(const_cast<char*>(v.c_str()));
@@ -72,8 +74,11 @@ double Run(const std::vector<std::string>& argv, const std::vector<std::string>&
         ::_exit(127);
     }
     int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1;
+    rusage ru {};
+    if (::wait4(pid, &status, 0, &ru) != pid) return -1;
     const double wall = NowSeconds() - t0;
+    *cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? wall : -1;
 }
 
@@ -110,16 +115,21 @@ Result ConvertProcessBench(Context& ctx) {
     const std::string ours = ctx.workFolder + "/ours.wav", theirs = ctx.workFolder + "/sox.wav";
     const std::vector<std::string> env = HeadlessEnvironment(ctx);
     std::string sox = "/usr/bin/sox";
-    std::vector<double> oursTimes, soxTimes;
+    std::vector<double> oursTimes, soxTimes, oursCpu, soxCpu;
     for (int i = 0; i < kPairs; ++i) {
-        const double a = Run({editor, in, "-saveas", ours, "-exit"}, env);
-        const double b = Run({sox, in, theirs}, env);
+        double ca = 0, cb = 0;
+        const double a = Run({editor, in, "-saveas", ours, "-exit"}, env, &ca);
+        const double b = Run({sox, in, theirs}, env, &cb);
         if (a < 0) {
             r.note = "sonvela failed";
             return r;
         }
         oursTimes.push_back(a);
-        if (b >= 0) soxTimes.push_back(b);
+        oursCpu.push_back(ca);
+        if (b >= 0) {
+            soxTimes.push_back(b);
+            soxCpu.push_back(cb);
+        }
         std::remove(ours.c_str());
         std::remove(theirs.c_str());
     }
@@ -129,8 +139,8 @@ Result ConvertProcessBench(Context& ctx) {
         std::snprintf(note, sizeof note, "median of %d runs; sox: not run", kPairs);
     } else {
         const double s = Median(soxTimes);
-        std::snprintf(note, sizeof note, "median of %d pairs; sox %.3f s; ours/sox time %.2f", kPairs, s,
-                      r.wallSeconds / s);
+        std::snprintf(note, sizeof note, "median of %d pairs; sox %.3f s; ours/sox time %.2f; CPU %.3f s vs %.3f s, %.2f",
+                      kPairs, s, r.wallSeconds / s, Median(oursCpu), Median(soxCpu), Median(oursCpu) / Median(soxCpu));
     }
     r.note = note;
     return r;
