@@ -272,41 +272,40 @@ SV_AVX512 void Radix4PassAvx512(double* re, double* im, std::uint32_t size, std:
 #define at(p) (*reinterpret_cast<const Lane8*>(p))
 #define put(p, v) (*reinterpret_cast<Lane8*>(p) = (v))
     const Lane8 scale = {scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue};
+    // One pointer per array and the distances q, 2q, 3q (4q, 5q for the twiddles): few enough
+    // registers that the loop keeps its addresses out of memory.
+    const std::ptrdiff_t q1 = q, q2 = 2 * static_cast<std::ptrdiff_t>(q), q3 = 3 * static_cast<std::ptrdiff_t>(q);
+    const std::ptrdiff_t q4 = 4 * static_cast<std::ptrdiff_t>(q), q5 = 5 * static_cast<std::ptrdiff_t>(q);
     for (std::uint32_t start = 0; start < size; start += 4 * q) {
-        double* r0 = re + start;
-        double* i0 = im + start;
-        double* r1 = r0 + q;
-        double* i1 = i0 + q;
-        double* r2 = r1 + q;
-        double* i2 = i1 + q;
-        double* r3 = r2 + q;
-        double* i3 = i2 + q;
-        for (std::uint32_t k = 0; k < q; k += 8) {
-            const Lane8 s02r = at(r0 + k) + at(r2 + k), s02i = at(i0 + k) + at(i2 + k);
-            const Lane8 d02r = at(r0 + k) - at(r2 + k), d02i = at(i0 + k) - at(i2 + k);
-            const Lane8 s13r = at(r1 + k) + at(r3 + k), s13i = at(i1 + k) + at(i3 + k);
-            const Lane8 d13r = at(r1 + k) - at(r3 + k), d13i = at(i1 + k) - at(i3 + k);
+        double* r = re + start;
+        double* i = im + start;
+        const double* t = tw;
+        for (double* end = r + q; r < end; r += 8, i += 8, t += 8) {
+            const Lane8 s02r = at(r) + at(r + q2), s02i = at(i) + at(i + q2);
+            const Lane8 d02r = at(r) - at(r + q2), d02i = at(i) - at(i + q2);
+            const Lane8 s13r = at(r + q1) + at(r + q3), s13i = at(i + q1) + at(i + q3);
+            const Lane8 d13r = at(r + q1) - at(r + q3), d13i = at(i + q1) - at(i + q3);
             const Lane8 jr = kNegateSine ? d13i : -d13i;
             const Lane8 ji = kNegateSine ? -d13r : d13r;
             const Lane8 t0r = s02r + s13r, t0i = s02i + s13i;
             const Lane8 t1r = s02r - s13r, t1i = s02i - s13i;
             const Lane8 t2r = d02r + jr, t2i = d02i + ji;
             const Lane8 t3r = d02r - jr, t3i = d02i - ji;
-            const Lane8 c1 = at(tw + k), c2 = at(tw + 2 * q + k), c3 = at(tw + 4 * q + k);
-            const Lane8 s1 = kNegateSine ? -at(tw + q + k) : at(tw + q + k);
-            const Lane8 s2 = kNegateSine ? -at(tw + 3 * q + k) : at(tw + 3 * q + k);
-            const Lane8 s3 = kNegateSine ? -at(tw + 5 * q + k) : at(tw + 5 * q + k);
+            const Lane8 c1 = at(t), c2 = at(t + q2), c3 = at(t + q4);
+            const Lane8 s1 = kNegateSine ? -at(t + q1) : at(t + q1);
+            const Lane8 s2 = kNegateSine ? -at(t + q3) : at(t + q3);
+            const Lane8 s3 = kNegateSine ? -at(t + q5) : at(t + q5);
             const Lane8 u1r = t1r * c2 - t1i * s2, u1i = t1r * s2 + t1i * c2;
             const Lane8 u2r = t2r * c1 - t2i * s1, u2i = t2r * s1 + t2i * c1;
             const Lane8 u3r = t3r * c3 - t3i * s3, u3i = t3r * s3 + t3i * c3;
-            put(r0 + k, kScale ? t0r * scale : t0r);
-            put(i0 + k, kScale ? t0i * scale : t0i);
-            put(r1 + k, kScale ? u1r * scale : u1r);
-            put(i1 + k, kScale ? u1i * scale : u1i);
-            put(r2 + k, kScale ? u2r * scale : u2r);
-            put(i2 + k, kScale ? u2i * scale : u2i);
-            put(r3 + k, kScale ? u3r * scale : u3r);
-            put(i3 + k, kScale ? u3i * scale : u3i);
+            put(r, kScale ? t0r * scale : t0r);
+            put(i, kScale ? t0i * scale : t0i);
+            put(r + q1, kScale ? u1r * scale : u1r);
+            put(i + q1, kScale ? u1i * scale : u1i);
+            put(r + q2, kScale ? u2r * scale : u2r);
+            put(i + q2, kScale ? u2i * scale : u2i);
+            put(r + q3, kScale ? u3r * scale : u3r);
+            put(i + q3, kScale ? u3i * scale : u3i);
         }
     }
 #undef at
