@@ -99,6 +99,40 @@ SV_AVX2 std::uint32_t TurnBinsAvx2(double* xr, double* xi, const double* cs, con
     return k;
 }
 
+// Bins k .. k+3 against n-k-3 .. n-k, the latter loaded and stored with their lanes reversed.
+SV_AVX2 inline __m256d LoadReversed(const double* p) { return _mm256_permute4x64_pd(_mm256_loadu_pd(p), 0x1B); }
+SV_AVX2 inline void StoreReversed(double* p, __m256d v) { _mm256_storeu_pd(p, _mm256_permute4x64_pd(v, 0x1B)); }
+
+// From k = 1 while all four bins lie below n/2; returns the first bin left undone.
+SV_AVX2 std::uint32_t SplitPairAvx2(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm,
+                                    double* bRe, double* bIm) {
+    const __m256d half = _mm256_set1_pd(0.5);
+    std::uint32_t k = 1;
+    for (; k + 4 <= n / 2; k += 4) {
+        const __m256d r = _mm256_loadu_pd(re + k), i = _mm256_loadu_pd(im + k);
+        const __m256d rm = LoadReversed(re + n - k - 3), im2 = LoadReversed(im + n - k - 3);
+        _mm256_storeu_pd(aRe + k, _mm256_mul_pd(half, _mm256_add_pd(r, rm)));
+        _mm256_storeu_pd(aIm + k, _mm256_mul_pd(half, _mm256_sub_pd(i, im2)));
+        _mm256_storeu_pd(bRe + k, _mm256_mul_pd(half, _mm256_add_pd(i, im2)));
+        _mm256_storeu_pd(bIm + k, _mm256_mul_pd(half, _mm256_sub_pd(rm, r)));
+    }
+    return k;
+}
+
+SV_AVX2 std::uint32_t JoinPairAvx2(const double* aRe, const double* aIm, const double* bRe, const double* bIm,
+                                   std::uint32_t n, double* re, double* im) {
+    std::uint32_t k = 1;
+    for (; k + 4 <= n / 2; k += 4) {
+        const __m256d ar = _mm256_loadu_pd(aRe + k), ai = _mm256_loadu_pd(aIm + k);
+        const __m256d br = _mm256_loadu_pd(bRe + k), bi = _mm256_loadu_pd(bIm + k);
+        _mm256_storeu_pd(re + k, _mm256_sub_pd(ar, bi));
+        _mm256_storeu_pd(im + k, _mm256_add_pd(ai, br));
+        StoreReversed(re + n - k - 3, _mm256_add_pd(ar, bi));
+        StoreReversed(im + n - k - 3, _mm256_sub_pd(br, ai));
+    }
+    return k;
+}
+
 #endif
 
 }  // namespace
@@ -182,31 +216,35 @@ SV_CLONES void WindowPair(const std::int32_t* frames, std::uint32_t step, std::u
     }
 }
 
-SV_CLONES void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm,
-                         double* bRe, double* bIm) {
+void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm, double* bRe,
+               double* bIm) {
     aRe[0] = 0.5 * (re[0] + re[0]);
     aIm[0] = 0.5 * (im[0] - im[0]);
     bRe[0] = 0.5 * (im[0] + im[0]);
     bIm[0] = 0.5 * (re[0] - re[0]);
-    const double* rr = re + n;  // rr[-k] = re[n - k]
-    const double* ri = im + n;
-    for (std::uint32_t k = 1; k < n / 2; ++k) {
-        aRe[k] = 0.5 * (re[k] + rr[-static_cast<std::ptrdiff_t>(k)]);
-        aIm[k] = 0.5 * (im[k] - ri[-static_cast<std::ptrdiff_t>(k)]);
-        bRe[k] = 0.5 * (im[k] + ri[-static_cast<std::ptrdiff_t>(k)]);
-        bIm[k] = 0.5 * (rr[-static_cast<std::ptrdiff_t>(k)] - re[k]);
+    std::uint32_t k = 1;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) k = SplitPairAvx2(re, im, n, aRe, aIm, bRe, bIm);
+#endif
+    for (; k < n / 2; ++k) {
+        aRe[k] = 0.5 * (re[k] + re[n - k]);
+        aIm[k] = 0.5 * (im[k] - im[n - k]);
+        bRe[k] = 0.5 * (im[k] + im[n - k]);
+        bIm[k] = 0.5 * (re[n - k] - re[k]);
     }
 }
 
-SV_CLONES void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
-                        double* re, double* im) {
-    double* rr = re + n;
-    double* ri = im + n;
-    for (std::uint32_t k = 1; k < n / 2; ++k) {
+void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
+              double* re, double* im) {
+    std::uint32_t k = 1;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) k = JoinPairAvx2(aRe, aIm, bRe, bIm, n, re, im);
+#endif
+    for (; k < n / 2; ++k) {
         re[k] = aRe[k] - bIm[k];
         im[k] = aIm[k] + bRe[k];
-        rr[-static_cast<std::ptrdiff_t>(k)] = aRe[k] + bIm[k];
-        ri[-static_cast<std::ptrdiff_t>(k)] = bRe[k] - aIm[k];
+        re[n - k] = aRe[k] + bIm[k];
+        im[n - k] = bRe[k] - aIm[k];
     }
 }
 
