@@ -24,6 +24,10 @@ struct Registrar {
 };
 
 double NowSeconds();
+// CPU seconds (user and system) of this process, and of the children it has waited for: on a
+// shared machine a ratio of these moves less with the load than one of wall times.
+double CpuSeconds();
+double ChildCpuSeconds();
 double PeakRssMb();
 void ResetPeakRss();
 

@@ -25,6 +25,18 @@ double NowSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+namespace {
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; }
+double UsageSeconds(int who) {
+    rusage ru {};
+    getrusage(who, &ru);
+    return Seconds(ru.ru_utime) + Seconds(ru.ru_stime);
+}
+}  // namespace
+
+double CpuSeconds() { return UsageSeconds(RUSAGE_SELF); }
+double ChildCpuSeconds() { return UsageSeconds(RUSAGE_CHILDREN); }
+
 double PeakRssMb() {
     // VmHWM is resettable through clear_refs, unlike getrusage's maximum.
     std::ifstream status("/proc/self/status");

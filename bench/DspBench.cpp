@@ -106,11 +106,12 @@ std::string TestWav(const Context& ctx) {
     return path;
 }
 
-// Reads the whole chain; returns wall seconds.
-double Pump(LAudioReader& r) {
+// Reads the whole chain; returns wall seconds (and the CPU seconds in cpu).
+double Pump(LAudioReader& r, double* cpu = nullptr) {
     std::vector<std::int32_t> buf(static_cast<std::size_t>(kMaxFramesPerCall) * r.channels);
     const std::int32_t total = r.Length();
     std::int64_t sum = 0;
+    const double c0 = CpuSeconds();
     const double t0 = NowSeconds();
     for (std::int32_t done = 0; done < total;) {
         const std::int32_t n = std::min(kMaxFramesPerCall, total - done);
@@ -120,15 +121,19 @@ double Pump(LAudioReader& r) {
     }
     const double wall = NowSeconds() - t0;
     if (sum == 42) std::fputc(' ', stderr);  // keeps the work observable
+    if (cpu) *cpu = CpuSeconds() - c0;
     return wall;
 }
 
-// Runs sox with the given arguments; wall seconds, or -1 when it failed.
-double Sox(const std::string& args) {
+// Runs sox with the given arguments; wall seconds (and CPU seconds in cpu), or -1 when it
+// failed.
+double Sox(const std::string& args, double* cpu = nullptr) {
     const std::string cmd = "sox -q " + args + " 2>/dev/null";
+    const double c0 = ChildCpuSeconds();
     const double t0 = NowSeconds();
     const int rc = std::system(cmd.c_str());
     const double wall = NowSeconds() - t0;
+    if (cpu) *cpu = ChildCpuSeconds() - c0;
     return rc == 0 ? wall : -1.0;
 }
 
@@ -146,32 +151,53 @@ std::string Compare(double ours, double sox, double audioSeconds) {
 Result ChainVersusSox(const Context& ctx, const Ref<LAudioReader>& chain, const std::string& soxEffect) {
     Result r;
     r.audioSeconds = kSeconds;
-    r.wallSeconds = Pump(*chain);
+    double ourCpu = 0, soxCpu = 0;
+    r.wallSeconds = Pump(*chain, &ourCpu);
     const std::string wav = TestWav(ctx);
-    r.note = Compare(r.wallSeconds, Sox("'" + wav + "' -t raw -e signed -b 16 /dev/null " + soxEffect), kSeconds);
+    const double sox = Sox("'" + wav + "' -t raw -e signed -b 16 /dev/null " + soxEffect, &soxCpu);
+    r.note = Compare(r.wallSeconds, sox, kSeconds);
+    if (sox > 0 && soxCpu > 0) {
+        char more[80];
+        std::snprintf(more, sizeof more, "; CPU ours/sox %.2f", ourCpu / soxCpu);
+        r.note += more;
+    }
     return r;
 }
 
-// The FFTW single-precision library, when the system has it, as a yardstick.
+// The FFTW libraries, when the system has them, as yardsticks: microseconds per 4,096-point
+// transform (complex in the given precision, or real input in single precision), or -1.
 using FftwPlanDft1d = void* (*)(int, void*, void*, int, unsigned);
+using FftwPlanR2c1d = void* (*)(int, void*, void*, unsigned);
 using FftwExecute = void (*)(void*);
 using FftwDestroy = void (*)(void*);
 using FftwCleanup = void (*)();
 
-double FftwMicroseconds(int iterations) {
-    void* lib = dlopen("libfftw3f.so.3", RTLD_NOW);
+enum class FftwKind { ComplexSingle, ComplexDouble, RealSingle };
+
+double FftwMicroseconds(FftwKind kind, int iterations) {
+    const bool single = kind != FftwKind::ComplexDouble;
+    void* lib = dlopen(single ? "libfftw3f.so.3" : "libfftw3.so.3", RTLD_NOW);
     if (!lib) return -1;
-    auto plan1d = reinterpret_cast<FftwPlanDft1d>(dlsym(lib, "fftwf_plan_dft_1d"));
-    auto execute = reinterpret_cast<FftwExecute>(dlsym(lib, "fftwf_execute"));
-    auto destroy = reinterpret_cast<FftwDestroy>(dlsym(lib, "fftwf_destroy_plan"));
-    auto cleanup = reinterpret_cast<FftwCleanup>(dlsym(lib, "fftwf_cleanup"));
+    const std::string prefix = single ? "fftwf_" : "fftw_";
+    auto plan1d = reinterpret_cast<FftwPlanDft1d>(dlsym(lib, (prefix + "plan_dft_1d").c_str()));
+    auto planR2c = reinterpret_cast<FftwPlanR2c1d>(dlsym(lib, (prefix + "plan_dft_r2c_1d").c_str()));
+    auto execute = reinterpret_cast<FftwExecute>(dlsym(lib, (prefix + "execute").c_str()));
+    auto destroy = reinterpret_cast<FftwDestroy>(dlsym(lib, (prefix + "destroy_plan").c_str()));
+    auto cleanup = reinterpret_cast<FftwCleanup>(dlsym(lib, (prefix + "cleanup").c_str()));
     double us = -1;
-    if (plan1d && execute && destroy) {
-        std::vector<float> in(2 * 4096, 0.25f), out(2 * 4096);
+    if (plan1d && planR2c && execute && destroy) {
+        // Room for 4,096 complex values in either precision.
+        std::vector<double> in(2 * 4096), out(2 * 4096 + 2);
         const unsigned kMeasure = 0;  // FFTW_MEASURE
-        void* plan = plan1d(4096, in.data(), out.data(), -1, kMeasure);
+        void* plan = kind == FftwKind::RealSingle ? planR2c(4096, in.data(), out.data(), kMeasure)
+                                                  : plan1d(4096, in.data(), out.data(), -1, kMeasure);
         if (plan) {
-            for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<float>(i % 17) - 8.0f;
+            if (single) {
+                auto* f = reinterpret_cast<float*>(in.data());
+                for (std::size_t i = 0; i < 2 * 4096; ++i) f[i] = static_cast<float>(i % 17) - 8.0f;
+            } else {
+                for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<double>(i % 17) - 8.0;
+            }
             const double t0 = NowSeconds();
             for (int i = 0; i < iterations; ++i) execute(plan);
             us = (NowSeconds() - t0) / iterations * 1e6;
@@ -184,27 +210,44 @@ double FftwMicroseconds(int iterations) {
     return us;
 }
 
+std::string Versus(double ours, double theirs, const char* what) {
+    char text[120];
+    if (theirs > 0)
+        std::snprintf(text, sizeof text, "%s %.1f us, ours/%s %.2f", what, theirs, what, ours / theirs);
+    else
+        std::snprintf(text, sizeof text, "no %s at hand", what);
+    return text;
+}
+
+// Our transform at 4,096 points (analysis and synthesis alternately, so the data stay the
+// same), complex and real input, next to FFTW in the same run.
 Result FftBench(Context&) {
     SpectralTransform fft(12);
-    std::vector<double> re(4096), im(4096);
-    for (std::size_t i = 0; i < re.size(); ++i) re[i] = static_cast<double>(i % 17) - 8.0;
+    std::vector<double> re(4096), im(4096), x(4096), hr(2049), hi(2049);
+    for (std::size_t i = 0; i < re.size(); ++i) x[i] = re[i] = static_cast<double>(i % 17) - 8.0;
     const int iterations = 20000;
-    const double t0 = NowSeconds();
+    double t0 = NowSeconds();
     for (int i = 0; i < iterations / 2; ++i) {
         fft.Analysis(re.data(), im.data());
         fft.Synthesis(re.data(), im.data());
     }
     Result r;
     r.wallSeconds = NowSeconds() - t0;
-    const double ours = r.wallSeconds / iterations * 1e6;
-    const double fftw = FftwMicroseconds(iterations);
-    char note[200];
-    if (fftw > 0)
-        std::snprintf(note, sizeof note, "%.1f us per 4096-point transform (double); FFTW single precision %.1f us",
-                      ours, fftw);
-    else
-        std::snprintf(note, sizeof note, "%.1f us per 4096-point transform (double); no FFTW at hand", ours);
-    r.note = note;
+    const double complexUs = r.wallSeconds / iterations * 1e6;
+    t0 = NowSeconds();
+    for (int i = 0; i < iterations / 2; ++i) {
+        fft.RealAnalysis(x.data(), hr.data(), hi.data());
+        fft.RealSynthesis(hr.data(), hi.data(), x.data());
+    }
+    const double realUs = (NowSeconds() - t0) / iterations * 1e6;
+    const double single = FftwMicroseconds(FftwKind::ComplexSingle, iterations);
+    const double dbl = FftwMicroseconds(FftwKind::ComplexDouble, iterations);
+    const double real = FftwMicroseconds(FftwKind::RealSingle, iterations);
+    char head[200];
+    std::snprintf(head, sizeof head, "complex (double) %.1f us: ", complexUs);
+    r.note = head + Versus(complexUs, single, "FFTW float") + "; " + Versus(complexUs, dbl, "FFTW double");
+    std::snprintf(head, sizeof head, "; real input %.1f us: ", realUs);
+    r.note += head + Versus(realUs, real, "FFTW float r2c");
     return r;
 }
 

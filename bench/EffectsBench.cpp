@@ -81,11 +81,13 @@ struct Frame {
 };
 
 // Seconds sox takes for effect on the same sound, written to a 16-bit file as ours is to a block.
-double SoxSeconds(const Frame& f, const std::string& effect) {
+double SoxSeconds(const Frame& f, const std::string& effect, double* cpu = nullptr) {
     const std::string cmd = "sox -D '" + f.WavPath() + "' '" + f.folder + "/sox.wav' " + effect + " 2>/dev/null";
+    const double c0 = ChildCpuSeconds();
     const double t0 = NowSeconds();
     const int rc = std::system(cmd.c_str());
     const double t = NowSeconds() - t0;
+    if (cpu) *cpu = ChildCpuSeconds() - c0;
     std::remove((f.folder + "/sox.wav").c_str());
     return rc == 0 ? t : -1;
 }
@@ -98,18 +100,21 @@ Result Compare(Context& ctx, int id, const std::string& soxEffect,
     if (setUp) setUp(f);
     const double audio = audioSeconds > 0 ? audioSeconds
                                           : static_cast<double>(f.Doc().selectionEnd - f.Doc().selectionStart) / kRate;
+    const double c0 = CpuSeconds();
     const double t0 = NowSeconds();
     f.registry.Run(id, f.ws);
     Result r;
     r.wallSeconds = NowSeconds() - t0;
+    const double ourCpu = CpuSeconds() - c0;
     r.audioSeconds = audio;
-    const double sox = SoxSeconds(f, soxEffect);
-    char note[160];
+    double soxCpu = 0;
+    const double sox = SoxSeconds(f, soxEffect, &soxCpu);
+    char note[200];
     if (sox < 0)
         std::snprintf(note, sizeof note, "sox '%s' failed", soxEffect.c_str());
     else
-        std::snprintf(note, sizeof note, "sox %s: %.3f s (%.0fx rt), sox/ours %.2f", soxEffect.c_str(), sox,
-                      600.0 / sox, sox / r.wallSeconds);
+        std::snprintf(note, sizeof note, "sox %s: %.3f s (%.0fx rt), sox/ours %.2f, CPU sox/ours %.2f",
+                      soxEffect.c_str(), sox, 600.0 / sox, sox / r.wallSeconds, ourCpu > 0 ? soxCpu / ourCpu : 0.0);
     r.note = note;
     return r;
 }

@@ -15,6 +15,7 @@ packages=(
   sox ffmpeg lame flac mpg123 python3-numpy
   xvfb xauth xclip
   espeak-ng
+  libfftw3-single3 libfftw3-double3 linux-perf
 )
 
 missing=()

@@ -58,7 +58,12 @@ std::optional<std::string> QtSettingsScope::Get(const std::string& section, cons
 
 bool QtSettingsScope::Set(const std::string& section, const std::string& name, const std::string& value) {
     if (!settings_->isWritable()) return false;
-    settings_->setValue(Key(section, name), QString::fromStdString(value));
+    const QString key = Key(section, name);
+    const QString text = QString::fromStdString(value);
+    // Rewriting the file (and waiting for the disk) to store what it already holds is time
+    // lost at every start and exit.
+    if (settings_->contains(key) && settings_->value(key).toString() == text) return true;
+    settings_->setValue(key, text);
     settings_->sync();
     return settings_->status() == QSettings::NoError;
 }

@@ -1,9 +1,15 @@
 #include "core/BlockWriter.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <climits>
 #include <cstring>
 #include <unistd.h>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace sv {
 
@@ -11,6 +17,60 @@ namespace {
 constexpr std::size_t kSampleBufferBytes = 256 * 1024;
 constexpr std::size_t kPeakBufferBytes = 16 * 1024;
 }
+
+namespace {
+
+// The largest and smallest sample of each channel of frames stereo frames, folded into hi[2]
+// and lo[2].
+void StereoExtremesPortable(const std::int32_t* src, std::int32_t frames, std::int32_t* hi, std::int32_t* lo) {
+    std::int32_t hi0 = hi[0], lo0 = lo[0], hi1 = hi[1], lo1 = lo[1];
+    for (std::int32_t k = 0; k < frames; ++k) {
+        hi0 = std::max(hi0, src[2 * k]);
+        lo0 = std::min(lo0, src[2 * k]);
+        hi1 = std::max(hi1, src[2 * k + 1]);
+        lo1 = std::min(lo1, src[2 * k + 1]);
+    }
+    hi[0] = hi0;
+    lo[0] = lo0;
+    hi[1] = hi1;
+    lo[1] = lo1;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Four frames per vector: even lanes hold channel 0, odd lanes channel 1.
+__attribute__((target("avx2"))) void StereoExtremesAvx2(const std::int32_t* src, std::int32_t frames,
+                                                         std::int32_t* hi, std::int32_t* lo) {
+    __m256i h = _mm256_set_epi32(hi[1], hi[0], hi[1], hi[0], hi[1], hi[0], hi[1], hi[0]);
+    __m256i l = _mm256_set_epi32(lo[1], lo[0], lo[1], lo[0], lo[1], lo[0], lo[1], lo[0]);
+    std::int32_t k = 0;
+    for (; k + 4 <= frames; k += 4) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 2 * static_cast<std::ptrdiff_t>(k)));
+        h = _mm256_max_epi32(h, x);
+        l = _mm256_min_epi32(l, x);
+    }
+    alignas(32) std::int32_t hv[8], lv[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(hv), h);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lv), l);
+    for (int c = 0; c < 2; ++c) {
+        hi[c] = std::max(std::max(hv[c], hv[c + 2]), std::max(hv[c + 4], hv[c + 6]));
+        lo[c] = std::min(std::min(lv[c], lv[c + 2]), std::min(lv[c + 4], lv[c + 6]));
+    }
+    StereoExtremesPortable(src + 2 * static_cast<std::ptrdiff_t>(k), frames - k, hi, lo);
+}
+#endif
+
+void StereoExtremes(const std::int32_t* src, std::int32_t frames, std::int32_t* hi, std::int32_t* lo) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        StereoExtremesAvx2(src, frames, hi, lo);
+        return;
+    }
+#endif
+    StereoExtremesPortable(src, frames, hi, lo);
+}
+
+}  // namespace
 
 std::uint8_t PeakByte(std::int32_t magnitude) {
     std::int32_t v = magnitude >> 11;
@@ -102,18 +162,7 @@ void LBlockWriter::AccumulatePeaks(const std::int32_t* src, std::int32_t frames)
     while (frames > 0) {
         std::int32_t take = std::min<std::int32_t>(frames, kPeakGroupFrames - static_cast<std::int32_t>(groupCount_));
         if (ch == 2) {
-            // The common case in one pass the compiler can vectorise.
-            std::int32_t hi0 = maxima_[0], lo0 = minima_[0], hi1 = maxima_[1], lo1 = minima_[1];
-            for (std::int32_t k = 0; k < take; ++k) {
-                hi0 = std::max(hi0, src[2 * k]);
-                lo0 = std::min(lo0, src[2 * k]);
-                hi1 = std::max(hi1, src[2 * k + 1]);
-                lo1 = std::min(lo1, src[2 * k + 1]);
-            }
-            maxima_[0] = hi0;
-            minima_[0] = lo0;
-            maxima_[1] = hi1;
-            minima_[1] = lo1;
+            StereoExtremes(src, take, maxima_.data(), minima_.data());
         } else {
             for (int c = 0; c < ch; ++c) {
                 std::int32_t hi = maxima_[c], lo = minima_[c];

@@ -1,5 +1,7 @@
 #include "effects/SpectralTransform.h"
 
+#include "effects/SpectralPasses.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -18,7 +20,11 @@ std::uint32_t SpectralTransform::OrderForLength(std::int64_t x) {
     return m;
 }
 
-SpectralTransform::SpectralTransform(std::uint32_t order)
+SpectralTransform::SpectralTransform(std::uint32_t order) : SpectralTransform(order, WithoutHalf{}) {
+    if (order_ >= 2) half_.reset(new SpectralTransform(order_ - 1, WithoutHalf{}));
+}
+
+SpectralTransform::SpectralTransform(std::uint32_t order, WithoutHalf)
     : order_(std::clamp<std::uint32_t>(order, 1, kMaxOrder)), size_(1u << order_) {
     bitReversal_.resize(size_);
     cos_.resize(size_);
@@ -30,6 +36,15 @@ SpectralTransform::SpectralTransform(std::uint32_t order)
         const double a = kTwoPi * i / size_;
         cos_[i] = std::cos(a);
         sin_[i] = std::sin(a);
+        if (r > i) swaps_.emplace_back(i, r);
+    }
+    if (order_ >= 4) {
+        const std::uint32_t middle = order_ - 4;
+        for (std::uint32_t b = 0; b < (1u << middle); ++b) {
+            std::uint32_t r = 0;
+            for (std::uint32_t k = 0; k < middle; ++k) r |= ((b >> k) & 1u) << (middle - 1 - k);
+            if (b <= r) tilePairs_.emplace_back(b, r);
+        }
     }
     // The radix-4 passes read their twiddles in order of use, so the loops run in vector lanes.
     for (std::uint32_t q = size_ / 4, stages = order_; stages >= 2; q /= 4, stages -= 2) {
@@ -41,102 +56,94 @@ SpectralTransform::SpectralTransform(std::uint32_t order)
     }
 }
 
-// Decimation in frequency: natural order in, bit-reversed order out. Two radix-2 stages are
-// done at a time (radix 4, half the passes over the data); an odd order ends with one radix-2
-// stage. Twiddles come from the cosine and sine tables (sine negated for the synthesis).
-// tw holds the pass's twiddles contiguously: cos and sin of k, 2k and 3k steps, q of each.
-template <bool kNegateSine>
-static void Radix4Pass(double* re, double* im, std::uint32_t size, std::uint32_t q, const double* tw) {
-    const double* __restrict c1t = tw;
-    const double* __restrict s1t = tw + q;
-    const double* __restrict c2t = tw + 2 * q;
-    const double* __restrict s2t = tw + 3 * q;
-    const double* __restrict c3t = tw + 4 * q;
-    const double* __restrict s3t = tw + 5 * q;
-    for (std::uint32_t start = 0; start < size; start += 4 * q) {
-        double* __restrict r0 = re + start;
-        double* __restrict i0 = im + start;
-        double* __restrict r1 = r0 + q;
-        double* __restrict i1 = i0 + q;
-        double* __restrict r2 = r1 + q;
-        double* __restrict i2 = i1 + q;
-        double* __restrict r3 = r2 + q;
-        double* __restrict i3 = i2 + q;
-        for (std::uint32_t k = 0; k < q; ++k) {
-            const double s02r = r0[k] + r2[k], s02i = i0[k] + i2[k];
-            const double d02r = r0[k] - r2[k], d02i = i0[k] - i2[k];
-            const double s13r = r1[k] + r3[k], s13i = i1[k] + i3[k];
-            const double d13r = r1[k] - r3[k], d13i = i1[k] - i3[k];
-            // (x1 - x3) turned by +i (analysis) or -i (synthesis).
-            const double jr = kNegateSine ? d13i : -d13i;
-            const double ji = kNegateSine ? -d13r : d13r;
-            r0[k] = s02r + s13r;
-            i0[k] = s02i + s13i;
-            const double t1r = s02r - s13r, t1i = s02i - s13i;
-            const double t2r = d02r + jr, t2i = d02i + ji;
-            const double t3r = d02r - jr, t3i = d02i - ji;
-            const double c1 = c1t[k], c2 = c2t[k], c3 = c3t[k];
-            const double s1 = kNegateSine ? -s1t[k] : s1t[k];
-            const double s2 = kNegateSine ? -s2t[k] : s2t[k];
-            const double s3 = kNegateSine ? -s3t[k] : s3t[k];
-            r1[k] = t1r * c2 - t1i * s2;
-            i1[k] = t1r * s2 + t1i * c2;
-            r2[k] = t2r * c1 - t2i * s1;
-            i2[k] = t2r * s1 + t2i * c1;
-            r3[k] = t3r * c3 - t3i * s3;
-            i3[k] = t3r * s3 + t3i * c3;
-        }
-    }
-}
-
-template <bool kNegateSine>
-static void DifButterflies(double* re, double* im, std::uint32_t size, std::uint32_t order, const double* tw) {
-    std::uint32_t stages = order;
-    for (std::uint32_t q = size / 4; stages >= 2; q /= 4, stages -= 2) {
-        Radix4Pass<kNegateSine>(re, im, size, q, tw);
-        tw += 6 * static_cast<std::size_t>(q);
-    }
-    if (stages == 1) {
-        for (std::uint32_t j = 0; j < size; j += 2) {
-            const double dr = re[j] - re[j + 1], di = im[j] - im[j + 1];
-            re[j] += re[j + 1];
-            im[j] += im[j + 1];
-            re[j + 1] = dr;
-            im[j + 1] = di;
-        }
-    }
-}
-
-void SpectralTransform::Butterflies(double* re, double* im, bool negateSine) const {
-    if (negateSine)
-        DifButterflies<true>(re, im, size_, order_, passTwiddles_.data());
-    else
-        DifButterflies<false>(re, im, size_, order_, passTwiddles_.data());
+void SpectralTransform::Butterflies(double* re, double* im, bool negateSine, double scale) const {
+    RunSpectralPasses({re, im, size_, order_, passTwiddles_.data(), negateSine, scale});
 }
 
 void SpectralTransform::Reorder(double* re, double* im) const {
-    for (std::uint32_t i = 0; i < size_; ++i) {
-        const std::uint32_t j = bitReversal_[i];
-        if (j > i) {
-            std::swap(re[i], re[j]);
-            std::swap(im[i], im[j]);
-        }
+    if (ReverseBitsInTiles(re, im, order_, tilePairs_)) return;
+    for (const auto& [i, j] : swaps_) {
+        std::swap(re[i], re[j]);
+        std::swap(im[i], im[j]);
     }
 }
 
+// The 1/N of the analysis is a power of two, exact wherever it is applied: the last pass
+// applies it while it holds the values.
 void SpectralTransform::Analysis(double* re, double* im) const {
-    Butterflies(re, im, false);
+    Butterflies(re, im, false, 1.0 / size_);
     Reorder(re, im);
-    const double scale = 1.0 / size_;
-    for (std::uint32_t i = 0; i < size_; ++i) {
-        re[i] *= scale;
-        im[i] *= scale;
-    }
 }
 
 void SpectralTransform::Synthesis(double* re, double* im) const {
-    Butterflies(re, im, true);
+    Butterflies(re, im, true, 1.0);
     Reorder(re, im);
+}
+
+// The N real samples as N/2 complex ones z[m] = x[2m] + i x[2m+1]; with Z the half-size
+// analysis of z (scaled by 2/N) and j = N/2 - k, X[k] = (E + w^k O) / 4, where
+// E = Z[k] + conj(Z[j]), O = (Z[k] - conj(Z[j])) / i and w = e^(2 pi i / N).
+void SpectralTransform::RealAnalysis(const double* x, double* re, double* im) const {
+    const std::uint32_t h = size_ / 2;
+    if (!half_) {
+        re[0] = (x[0] + x[1]) * 0.5;
+        re[1] = (x[0] - x[1]) * 0.5;
+        im[0] = im[1] = 0.0;
+        return;
+    }
+    for (std::uint32_t m = 0; m < h; ++m) {
+        re[m] = x[2 * m];
+        im[m] = x[2 * m + 1];
+    }
+    half_->Analysis(re, im);
+    const double a0 = re[0], b0 = im[0];
+    re[0] = 0.5 * (a0 + b0);
+    re[h] = 0.5 * (a0 - b0);
+    im[0] = im[h] = 0.0;
+    for (std::uint32_t k = 1; k <= h / 2; ++k) {
+        const std::uint32_t j = h - k;
+        const double a = re[k], b = im[k], c = re[j], d = im[j];
+        const double er = a + c, ei = b - d;  // E[k]; E[j] is its conjugate
+        const double or_ = b + d, oi = c - a;  // O[k]; O[j] is its conjugate
+        const double cw = cos_[k], sw = sin_[k];
+        const double tr = or_ * cw - oi * sw, ti = or_ * sw + oi * cw;  // w^k O[k]
+        re[k] = 0.25 * (er + tr);
+        im[k] = 0.25 * (ei + ti);
+        // w^j conj(O[k]) = -conj(w^k O[k]), since w^j = -conj(w^k).
+        if (j == k) break;
+        re[j] = 0.25 * (er - tr);
+        im[j] = 0.25 * (ti - ei);
+    }
+}
+
+// The inverse of the split: Z[k] = E + i O with E = X[k] + conj(X[j]) and
+// O = (X[k] - conj(X[j])) w^-k, whose half-size synthesis gives x[2m] + i x[2m+1].
+void SpectralTransform::RealSynthesis(const double* re, const double* im, double* x) const {
+    const std::uint32_t h = size_ / 2;
+    if (!half_) {
+        x[0] = re[0] + re[1];
+        x[1] = re[0] - re[1];
+        return;
+    }
+    thread_local std::vector<double> scratch;
+    scratch.resize(size_);
+    double* zr = scratch.data();
+    double* zi = zr + h;
+    for (std::uint32_t k = 0; k < h; ++k) {
+        const std::uint32_t j = h - k;
+        const double a = re[k], b = k == 0 ? 0.0 : im[k], c = re[j], d = k == 0 ? 0.0 : im[j];
+        const double er = a + c, ei = b - d;
+        const double dr = a - c, di = b + d;
+        const double cw = cos_[k], sw = sin_[k];
+        const double or_ = dr * cw + di * sw, oi = di * cw - dr * sw;
+        zr[k] = er - oi;
+        zi[k] = ei + or_;
+    }
+    half_->Synthesis(zr, zi);
+    for (std::uint32_t m = 0; m < h; ++m) {
+        x[2 * m] = zr[m];
+        x[2 * m + 1] = zi[m];
+    }
 }
 
 std::vector<double> HammingWindow(std::uint32_t length) {

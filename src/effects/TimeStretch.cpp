@@ -1,5 +1,7 @@
 #include "effects/TimeStretch.h"
 
+#include "effects/StretchKernels.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -30,9 +32,6 @@ std::int32_t Saturate(double v) {
     if (v <= -2147483648.0) return INT32_MIN;
     return static_cast<std::int32_t>(std::lrint(v));
 }
-
-// An angle brought into -pi..pi (the library's remainder is exact but slow).
-double Wrap(double a) { return a - kTwoPi * std::floor(a / kTwoPi + 0.5); }
 
 std::int32_t ClampToInt32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -71,7 +70,11 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor) : LFilter(std
     }
     re_.assign(size_, 0.0);
     im_.assign(size_, 0.0);
-    for (auto* v : {&aRe_, &aIm_, &bRe_, &bIm_}) v->assign(half, 0.0);
+    for (auto* v : {&aRe_, &aIm_, &bRe_, &bIm_, &binCos_, &binSin_, &peakBin_, &peakChange_, &peakRate_,
+                    &peakLastTheta_, &peakTurn_})
+        v->assign(half, 0.0);
+    peaks_.assign(half, 0);
+    regionEnd_.assign(half, 0);
     const std::int64_t perChannel = kMaxBufferSamples / std::max<std::uint8_t>(channels, 1);
     bufCapacity_ = std::max<std::int64_t>(std::min<std::int64_t>(kBufferSeconds * rate, perChannel),
                                           size_ + kMaxFramesPerCall);
@@ -153,65 +156,66 @@ void LTimeStretch::ProcessSpectrum(Channel& c, double* xr, double* xi, std::int6
     for (std::uint32_t k = 0; k < half; ++k) c.power[k] = xr[k] * xr[k] + xi[k] * xi[k];
     // A peak stands above two bins on either side, the width of the window's main lobe, so
     // that noise does not split into a peak every other bin.
+    const std::uint32_t count = FindSpectralPeaks(c.power.data(), half, peaks_.data());
+    if (count == 0) return;
+    const std::uint32_t* peaks = peaks_.data();
     const double* pw = c.power.data();
-    auto isPeak = [pw, half](std::uint32_t k) {
-        const double v = pw[k];
-        return (k == 0 || v > pw[k - 1]) && (k < 2 || v > pw[k - 2]) && (k + 1 >= half || v >= pw[k + 1]) &&
-               (k + 2 >= half || v >= pw[k + 2]);
-    };
-    peaks_.resize(half);
-    std::uint32_t count = 0;
-    for (std::uint32_t k = 0; k < std::min<std::uint32_t>(2, half); ++k)
-        if (isPeak(k)) peaks_[count++] = k;
-    // Branch-free in the bulk: noise makes the outcome unpredictable.
-    for (std::uint32_t k = 2; k + 2 < half; ++k) {
-        const double v = pw[k];
-        peaks_[count] = k;
-        count += static_cast<std::uint32_t>((v > pw[k - 1]) & (v > pw[k - 2]) & (v >= pw[k + 1]) & (v >= pw[k + 2]));
+    // Each region ends at the lowest bin before the next peak.
+    for (std::uint32_t i = 0; i + 1 < count; ++i) {
+        std::uint32_t to = peaks[i] + 1;
+        for (std::uint32_t k = peaks[i] + 1; k < peaks[i + 1]; ++k)
+            if (pw[k] < pw[to]) to = k;
+        regionEnd_[i] = to;
     }
-    for (std::uint32_t k = std::max<std::uint32_t>(2, half >= 2 ? half - 2 : 0); k < half; ++k)
-        if (isPeak(k)) peaks_[count++] = k;
-    peaks_.resize(count);
+    regionEnd_[count - 1] = half;
+
+    // The constant part does not turn: a peak at bin 0 (only ever the first) keeps theta 0.
+    const std::uint32_t first = peaks[0] == 0 ? 1 : 0;
+    const std::uint32_t n = count - first;
+    double* bin = peakBin_.data();
+    double* change = peakChange_.data();
+    double* rate = peakRate_.data();
+    double* lastTheta = peakLastTheta_.data();
+    double* turn = peakTurn_.data();
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t p = peaks[first + i];
+        bin[i] = p;
+        // Phase change of the peak since the last frame, from X * conj(last X).
+        const double cr = xr[p] * c.lastRe[p] + xi[p] * c.lastIm[p];
+        const double ci = xi[p] * c.lastRe[p] - xr[p] * c.lastIm[p];
+        change[i] = std::atan2(ci, cr);
+        lastTheta[i] = c.theta[p];
+    }
+    // A frame taken at the same place as the last one tells nothing new about the frequency
+    // (tiny factors); the last estimate carries on.
+    if (hopIn > 0) {
+        PeakRates(bin, change, n, static_cast<double>(hopIn), size_, rate);
+        for (std::uint32_t i = 0; i < n; ++i) c.rate[peaks[first + i]] = rate[i];
+    } else {
+        for (std::uint32_t i = 0; i < n; ++i) rate[i] = c.rate[peaks[first + i]];
+    }
+    PeakTurns(lastTheta, rate, change, n, hop_, turn);
+
+    double* cs = binCos_.data();
+    double* sn = binSin_.data();
     std::uint32_t from = 0;
-    for (std::size_t i = 0; i < peaks_.size(); ++i) {
-        const std::uint32_t p = peaks_[i];
-        std::uint32_t to = half;
-        if (i + 1 < peaks_.size()) {
-            // The region ends at the lowest bin before the next peak.
-            to = p + 1;
-            for (std::uint32_t k = p + 1; k < peaks_[i + 1]; ++k)
-                if (c.power[k] < c.power[to]) to = k;
-        }
-        double theta = 0.0;  // the constant part does not turn
-        if (p > 0) {
-            // Phase change of the peak since the last frame, from X * conj(last X).
-            const double cr = xr[p] * c.lastRe[p] + xi[p] * c.lastIm[p];
-            const double ci = xi[p] * c.lastRe[p] - xr[p] * c.lastIm[p];
-            const double change = std::atan2(ci, cr);
-            // A frame taken at the same place as the last one tells nothing new about the
-            // frequency (tiny factors); the last estimate carries on.
-            if (hopIn > 0) {
-                const double expected = -kTwoPi * p * static_cast<double>(hopIn) / size_;
-                c.rate[p] = (expected + Wrap(change - expected)) / static_cast<double>(hopIn);
-            }
-            theta = Wrap(c.theta[p] + c.rate[p] * hop_ - change);
-        }
-        const double cs = std::cos(theta), sn = std::sin(theta);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const double theta = i < first ? 0.0 : turn[i - first];
+        const double cosine = std::cos(theta), sine = std::sin(theta);
+        const std::uint32_t to = regionEnd_[i];
         for (std::uint32_t k = from; k < to; ++k) {
-            c.lastRe[k] = xr[k];
-            c.lastIm[k] = xi[k];
-            const double r = xr[k] * cs - xi[k] * sn;
-            xi[k] = xr[k] * sn + xi[k] * cs;
-            xr[k] = r;
+            cs[k] = cosine;
+            sn[k] = sine;
             c.theta[k] = theta;
         }
         from = to;
     }
+    TurnBins(xr, xi, cs, sn, half, c.lastRe.data(), c.lastIm.data());
 }
 
 void LTimeStretch::OverlapAdd(Channel& c, const double* grain, std::uint32_t channel) {
     double* ola = c.overlap.data();
-    for (std::uint32_t n = 0; n < size_; ++n) ola[n] += grain[n] * window_[n] * outputScale_;
+    AddWindowed(ola, grain, window_.data(), outputScale_, size_);
     for (std::uint32_t n = 0; n < hop_; ++n) ready_[static_cast<std::size_t>(n) * channels + channel] = Saturate(ola[n]);
     std::memmove(ola, ola + hop_, sizeof(double) * (size_ - hop_));
     std::fill(ola + (size_ - hop_), ola + size_, 0.0);
@@ -227,27 +231,17 @@ void LTimeStretch::MakeGrain() {
     const std::int64_t hopIn = start - lastStart_;
     const std::int32_t* frames = buffer_.data() + (start - bufStart_) * channels;
     const std::uint32_t half = size_ / 2;
-    const std::size_t step = channels;
 
     for (std::uint32_t ch = 0; ch < channels; ch += 2) {
         const bool pair = ch + 1 < channels;
         if (pair) {
-            for (std::uint32_t n = 0; n < size_; ++n) {
-                re_[n] = frames[n * step + ch] * window_[n];
-                im_[n] = frames[n * step + ch + 1] * window_[n];
-            }
+            WindowPair(frames, channels, ch, window_.data(), size_, re_.data(), im_.data());
         } else {
             WindowBlock(frames, channels, ch, window_.data(), size_, re_.data(), im_.data());
         }
         fft_->Analysis(re_.data(), im_.data());
         if (pair) {
-            for (std::uint32_t k = 0; k < half; ++k) {
-                const std::uint32_t m = (size_ - k) & (size_ - 1);
-                aRe_[k] = 0.5 * (re_[k] + re_[m]);
-                aIm_[k] = 0.5 * (im_[k] - im_[m]);
-                bRe_[k] = 0.5 * (im_[k] + im_[m]);
-                bIm_[k] = 0.5 * (re_[m] - re_[k]);
-            }
+            SplitPair(re_.data(), im_.data(), size_, aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data());
         } else {
             std::copy(re_.begin(), re_.begin() + half, aRe_.begin());
             std::copy(im_.begin(), im_.begin() + half, aIm_.begin());
@@ -264,12 +258,7 @@ void LTimeStretch::MakeGrain() {
         im_[0] = aIm_[0] + bRe_[0];
         re_[half] = 0.0;
         im_[half] = 0.0;
-        for (std::uint32_t k = 1; k < half; ++k) {
-            re_[k] = aRe_[k] - bIm_[k];
-            im_[k] = aIm_[k] + bRe_[k];
-            re_[size_ - k] = aRe_[k] + bIm_[k];
-            im_[size_ - k] = bRe_[k] - aIm_[k];
-        }
+        JoinPair(aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data(), size_, re_.data(), im_.data());
         fft_->Synthesis(re_.data(), im_.data());
         OverlapAdd(state_[ch], re_.data(), ch);
         if (pair) OverlapAdd(state_[ch + 1], im_.data(), ch + 1);

@@ -77,7 +77,11 @@ private:
     std::vector<Channel> state_;
     std::vector<double> re_, im_;
     std::vector<double> aRe_, aIm_, bRe_, bIm_;  // the half spectra of a pair of channels
-    std::vector<std::uint32_t> peaks_;
+    // Scratch of ProcessSpectrum, N/2 entries each: the peaks and where their regions end,
+    // per peak its bin, phase change, rate, last and new turn, per bin its region's turn.
+    std::vector<std::uint32_t> peaks_, regionEnd_;
+    std::vector<double> peakBin_, peakChange_, peakRate_, peakLastTheta_, peakTurn_;
+    std::vector<double> binCos_, binSin_;
 
     // Interleaved input frames [bufStart_, bufStart_ + bufFrames_).
     std::vector<std::int32_t> buffer_;

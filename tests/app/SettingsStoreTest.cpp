@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 
 namespace sv {
 namespace {
@@ -72,6 +73,25 @@ TEST_F(ConfigFolders, MachineValuesAreReadOnlyThroughTheMergedReadAndTextRulesAp
     // A hand-written comma does not turn the text into something else.
     EXPECT_EQ(st.ReadSetting("Settings", "LastDir"), "/x/a,b");
     EXPECT_TRUE(FileExists(userFile));
+}
+
+// Each change replaces the file (a new inode) and waits for the disk; storing what the file
+// already holds does neither.
+TEST_F(ConfigFolders, StoringAnUnchangedValueLeavesTheFileAlone) {
+    QtSettingsScope user(QtSettingsScope::Scope::User);
+    auto inode = [this] {
+        struct stat st {};
+        return ::stat(userFile.c_str(), &st) == 0 ? st.st_ino : ino_t{0};
+    };
+    ASSERT_TRUE(user.Set("MainWindow", "Maximized", "1"));
+    const ino_t first = inode();
+    ASSERT_NE(first, ino_t{0});
+    EXPECT_TRUE(user.Set("MainWindow", "Maximized", "1"));
+    EXPECT_EQ(inode(), first);
+    EXPECT_TRUE(user.Set("MainWindow", "Maximized", "0"));
+    EXPECT_NE(ReadAll(userFile).find("Maximized=0"), std::string::npos);
+    EXPECT_TRUE(user.Set("MainWindow", "Width", ""));  // an empty text is a value too
+    EXPECT_NE(ReadAll(userFile).find("Width="), std::string::npos);
 }
 
 TEST_F(ConfigFolders, OnlyWriteSettingEverywhereTouchesTheMachineFile) {

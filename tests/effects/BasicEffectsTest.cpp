@@ -232,6 +232,21 @@ TEST_F(BasicEffects, ReverseTurnsTheSelectionRoundKeepingChannelOrder) {
     EXPECT_EQ(All(), (std::vector<std::int32_t>{6, 5, 4, 3, 2, 1, 0}));
 }
 
+// Long selections are read backwards in pieces of many reads: the frames at the seams of the
+// pieces, and a last short piece, keep their places; three channels take the general path.
+TEST_F(BasicEffects, ReverseOfALongSelectionIsSeamlessAcrossItsPieces) {
+    const auto s = Samples(280003, 3, [](int k, int c) { return k * 4 + c; });
+    Open(s, 3);
+    Doc().SetSelection(7, 279000, 7);
+    Run(kCmdReverse);
+    const auto out = All();
+    ASSERT_EQ(out.size(), s.size());
+    for (int k = 0; k < 280003; ++k) {
+        const int from = k < 7 || k >= 279000 ? k : 279000 - 1 - (k - 7);
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(out[3 * static_cast<std::size_t>(k) + c], from * 4 + c) << k;
+    }
+}
+
 TEST_F(BasicEffects, DcOffsetSubtractsTheRoundedMeanOfEachChannel) {
     const auto s = Samples(20001, 2, [](int k, int c) { return (c ? -7777 : 5000) + (k % 3) * 1000 - (k % 11); });
     Open(s, 2);

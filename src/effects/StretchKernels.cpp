@@ -1,0 +1,255 @@
+#include "effects/StretchKernels.h"
+
+#include "effects/CpuFeatures.h"
+
+#include <cmath>
+#include <cstddef>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define SV_STRETCH_AVX2 1
+#define SV_AVX2 __attribute__((target("avx2")))
+#endif
+
+namespace sv {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+
+bool IsPeak(const double* pw, std::uint32_t half, std::uint32_t k) {
+    const double v = pw[k];
+    return (k == 0 || v > pw[k - 1]) && (k < 2 || v > pw[k - 2]) && (k + 1 >= half || v >= pw[k + 1]) &&
+           (k + 2 >= half || v >= pw[k + 2]);
+}
+
+// Bins [2, end) of the bulk, where every neighbour exists; branch-free, since noise makes the
+// outcome unpredictable.
+std::uint32_t BulkPeaks(const double* pw, std::uint32_t from, std::uint32_t end, std::uint32_t* peaks,
+                        std::uint32_t count) {
+    for (std::uint32_t k = from; k < end; ++k) {
+        const double v = pw[k];
+        peaks[count] = k;
+        count += static_cast<std::uint32_t>((v > pw[k - 1]) & (v > pw[k - 2]) & (v >= pw[k + 1]) & (v >= pw[k + 2]));
+    }
+    return count;
+}
+
+#ifdef SV_STRETCH_AVX2
+
+bool HasAvx2() { return Avx2Usable(); }
+
+SV_AVX2 std::uint32_t BulkPeaksAvx2(const double* pw, std::uint32_t end, std::uint32_t* peaks, std::uint32_t count) {
+    std::uint32_t k = 2;
+    for (; k + 4 <= end; k += 4) {
+        const __m256d v = _mm256_loadu_pd(pw + k);
+        const __m256d m = _mm256_and_pd(
+            _mm256_and_pd(_mm256_cmp_pd(v, _mm256_loadu_pd(pw + k - 1), _CMP_GT_OQ),
+                          _mm256_cmp_pd(v, _mm256_loadu_pd(pw + k - 2), _CMP_GT_OQ)),
+            _mm256_and_pd(_mm256_cmp_pd(v, _mm256_loadu_pd(pw + k + 1), _CMP_GE_OQ),
+                          _mm256_cmp_pd(v, _mm256_loadu_pd(pw + k + 2), _CMP_GE_OQ)));
+        for (unsigned bits = static_cast<unsigned>(_mm256_movemask_pd(m)); bits; bits &= bits - 1)
+            peaks[count++] = k + static_cast<std::uint32_t>(__builtin_ctz(bits));
+    }
+    return BulkPeaks(pw, k, end, peaks, count);
+}
+
+SV_AVX2 inline __m256d WrapAvx2(__m256d a) {
+    const __m256d twoPi = _mm256_set1_pd(kTwoPi);
+    const __m256d turns = _mm256_floor_pd(_mm256_add_pd(_mm256_div_pd(a, twoPi), _mm256_set1_pd(0.5)));
+    return _mm256_sub_pd(a, _mm256_mul_pd(twoPi, turns));
+}
+
+SV_AVX2 std::uint32_t PeakRatesAvx2(const double* bin, const double* change, std::uint32_t n, double hopIn,
+                                    double frameSize, double* rate) {
+    const __m256d negTwoPi = _mm256_set1_pd(-kTwoPi), h = _mm256_set1_pd(hopIn), size = _mm256_set1_pd(frameSize);
+    std::uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m256d e = _mm256_div_pd(_mm256_mul_pd(_mm256_mul_pd(negTwoPi, _mm256_loadu_pd(bin + i)), h), size);
+        const __m256d w = WrapAvx2(_mm256_sub_pd(_mm256_loadu_pd(change + i), e));
+        _mm256_storeu_pd(rate + i, _mm256_div_pd(_mm256_add_pd(e, w), h));
+    }
+    return i;
+}
+
+SV_AVX2 std::uint32_t PeakTurnsAvx2(const double* lastTheta, const double* rate, const double* change, std::uint32_t n,
+                                    double hop, double* theta) {
+    const __m256d h = _mm256_set1_pd(hop);
+    std::uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m256d a = _mm256_sub_pd(
+            _mm256_add_pd(_mm256_loadu_pd(lastTheta + i), _mm256_mul_pd(_mm256_loadu_pd(rate + i), h)),
+            _mm256_loadu_pd(change + i));
+        _mm256_storeu_pd(theta + i, WrapAvx2(a));
+    }
+    return i;
+}
+
+SV_AVX2 std::uint32_t TurnBinsAvx2(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n,
+                                   double* lastRe, double* lastIm) {
+    std::uint32_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const __m256d r = _mm256_loadu_pd(xr + k), i = _mm256_loadu_pd(xi + k);
+        const __m256d c = _mm256_loadu_pd(cs + k), s = _mm256_loadu_pd(sn + k);
+        _mm256_storeu_pd(lastRe + k, r);
+        _mm256_storeu_pd(lastIm + k, i);
+        _mm256_storeu_pd(xr + k, _mm256_sub_pd(_mm256_mul_pd(r, c), _mm256_mul_pd(i, s)));
+        _mm256_storeu_pd(xi + k, _mm256_add_pd(_mm256_mul_pd(r, s), _mm256_mul_pd(i, c)));
+    }
+    return k;
+}
+
+// Bins k .. k+3 against n-k-3 .. n-k, the latter loaded and stored with their lanes reversed.
+SV_AVX2 inline __m256d LoadReversed(const double* p) { return _mm256_permute4x64_pd(_mm256_loadu_pd(p), 0x1B); }
+SV_AVX2 inline void StoreReversed(double* p, __m256d v) { _mm256_storeu_pd(p, _mm256_permute4x64_pd(v, 0x1B)); }
+
+// From k = 1 while all four bins lie below n/2; returns the first bin left undone.
+SV_AVX2 std::uint32_t SplitPairAvx2(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm,
+                                    double* bRe, double* bIm) {
+    const __m256d half = _mm256_set1_pd(0.5);
+    std::uint32_t k = 1;
+    for (; k + 4 <= n / 2; k += 4) {
+        const __m256d r = _mm256_loadu_pd(re + k), i = _mm256_loadu_pd(im + k);
+        const __m256d rm = LoadReversed(re + n - k - 3), im2 = LoadReversed(im + n - k - 3);
+        _mm256_storeu_pd(aRe + k, _mm256_mul_pd(half, _mm256_add_pd(r, rm)));
+        _mm256_storeu_pd(aIm + k, _mm256_mul_pd(half, _mm256_sub_pd(i, im2)));
+        _mm256_storeu_pd(bRe + k, _mm256_mul_pd(half, _mm256_add_pd(i, im2)));
+        _mm256_storeu_pd(bIm + k, _mm256_mul_pd(half, _mm256_sub_pd(rm, r)));
+    }
+    return k;
+}
+
+SV_AVX2 std::uint32_t JoinPairAvx2(const double* aRe, const double* aIm, const double* bRe, const double* bIm,
+                                   std::uint32_t n, double* re, double* im) {
+    std::uint32_t k = 1;
+    for (; k + 4 <= n / 2; k += 4) {
+        const __m256d ar = _mm256_loadu_pd(aRe + k), ai = _mm256_loadu_pd(aIm + k);
+        const __m256d br = _mm256_loadu_pd(bRe + k), bi = _mm256_loadu_pd(bIm + k);
+        _mm256_storeu_pd(re + k, _mm256_sub_pd(ar, bi));
+        _mm256_storeu_pd(im + k, _mm256_add_pd(ai, br));
+        StoreReversed(re + n - k - 3, _mm256_add_pd(ar, bi));
+        StoreReversed(im + n - k - 3, _mm256_sub_pd(br, ai));
+    }
+    return k;
+}
+
+#endif
+
+}  // namespace
+
+double WrapPhase(double a) { return a - kTwoPi * std::floor(a / kTwoPi + 0.5); }
+
+std::uint32_t FindSpectralPeaks(const double* pw, std::uint32_t half, std::uint32_t* peaks) {
+    std::uint32_t count = 0;
+    const std::uint32_t head = half < 2 ? half : 2;
+    for (std::uint32_t k = 0; k < head; ++k)
+        if (IsPeak(pw, half, k)) peaks[count++] = k;
+    const std::uint32_t bulkEnd = half >= 4 ? half - 2 : 2;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2())
+        count = BulkPeaksAvx2(pw, bulkEnd, peaks, count);
+    else
+#endif
+        count = BulkPeaks(pw, 2, bulkEnd, peaks, count);
+    for (std::uint32_t k = bulkEnd > head ? bulkEnd : head; k < half; ++k)
+        if (IsPeak(pw, half, k)) peaks[count++] = k;
+    return count;
+}
+
+void PeakRates(const double* bin, const double* change, std::uint32_t n, double hopIn, double frameSize,
+               double* rate) {
+    std::uint32_t i = 0;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) i = PeakRatesAvx2(bin, change, n, hopIn, frameSize, rate);
+#endif
+    for (; i < n; ++i) {
+        const double e = -kTwoPi * bin[i] * hopIn / frameSize;
+        rate[i] = (e + WrapPhase(change[i] - e)) / hopIn;
+    }
+}
+
+void PeakTurns(const double* lastTheta, const double* rate, const double* change, std::uint32_t n, double hop,
+               double* theta) {
+    std::uint32_t i = 0;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) i = PeakTurnsAvx2(lastTheta, rate, change, n, hop, theta);
+#endif
+    for (; i < n; ++i) theta[i] = WrapPhase(lastTheta[i] + rate[i] * hop - change[i]);
+}
+
+void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n, double* lastRe,
+              double* lastIm) {
+    std::uint32_t k = 0;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) k = TurnBinsAvx2(xr, xi, cs, sn, n, lastRe, lastIm);
+#endif
+    for (; k < n; ++k) {
+        lastRe[k] = xr[k];
+        lastIm[k] = xi[k];
+        const double r = xr[k] * cs[k] - xi[k] * sn[k];
+        xi[k] = xr[k] * sn[k] + xi[k] * cs[k];
+        xr[k] = r;
+    }
+}
+
+// Plain loops the compiler puts in vector lanes, built for AVX2 and for the baseline; each
+// element sees the same operations in either build.
+#ifdef SV_STRETCH_AVX2
+#define SV_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define SV_CLONES
+#endif
+
+SV_CLONES void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,
+                          std::uint32_t n, double* re, double* im) {
+    const std::int32_t* x = frames + ch;
+    if (step == 2) {
+        for (std::uint32_t k = 0; k < n; ++k) {
+            re[k] = x[2 * k] * window[k];
+            im[k] = x[2 * k + 1] * window[k];
+        }
+        return;
+    }
+    for (std::uint32_t k = 0; k < n; ++k) {
+        re[k] = x[static_cast<std::size_t>(k) * step] * window[k];
+        im[k] = x[static_cast<std::size_t>(k) * step + 1] * window[k];
+    }
+}
+
+void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm, double* bRe,
+               double* bIm) {
+    aRe[0] = 0.5 * (re[0] + re[0]);
+    aIm[0] = 0.5 * (im[0] - im[0]);
+    bRe[0] = 0.5 * (im[0] + im[0]);
+    bIm[0] = 0.5 * (re[0] - re[0]);
+    std::uint32_t k = 1;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) k = SplitPairAvx2(re, im, n, aRe, aIm, bRe, bIm);
+#endif
+    for (; k < n / 2; ++k) {
+        aRe[k] = 0.5 * (re[k] + re[n - k]);
+        aIm[k] = 0.5 * (im[k] - im[n - k]);
+        bRe[k] = 0.5 * (im[k] + im[n - k]);
+        bIm[k] = 0.5 * (re[n - k] - re[k]);
+    }
+}
+
+void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
+              double* re, double* im) {
+    std::uint32_t k = 1;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) k = JoinPairAvx2(aRe, aIm, bRe, bIm, n, re, im);
+#endif
+    for (; k < n / 2; ++k) {
+        re[k] = aRe[k] - bIm[k];
+        im[k] = aIm[k] + bRe[k];
+        re[n - k] = aRe[k] + bIm[k];
+        im[n - k] = bRe[k] - aIm[k];
+    }
+}
+
+SV_CLONES void AddWindowed(double* ola, const double* grain, const double* window, double scale, std::uint32_t n) {
+    for (std::uint32_t k = 0; k < n; ++k) ola[k] += grain[k] * window[k] * scale;
+}
+
+}  // namespace sv
