@@ -14,6 +14,7 @@ packages=(
   sox ffmpeg lame flac mpg123
   xvfb xauth xclip
   espeak-ng
+  cdrskin
   python3-numpy
 )
 

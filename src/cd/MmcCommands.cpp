@@ -146,8 +146,9 @@ bool ParseDiscInformation(const ScsiCommand& cmd, DiscInformation& out) {
     out.erasable = (d[2] & 0x10) != 0;
     out.status = static_cast<DiscStatus>(d[2] & 0x03);
     const int m = d[21], s = d[22], f = d[23];
-    // 0xFF everywhere: the disc does not say (a used disc has no lead-out left to give).
-    const bool known = !(m == 0xFF && s == 0xFF && f == 0xFF) && s < 60 && f < 75;
+    // 0xFF everywhere, or any time no CD has: the disc does not say (a used disc has no lead-out
+    // left to give).
+    const bool known = m < 100 && s < 60 && f < 75;
     out.capacitySectors = known ? std::max((m * 60 + s) * 75 + f - kCdPregapSectors, 0) : 0;
     return true;
 }
@@ -156,7 +157,9 @@ bool ParseNextWritableAddress(const ScsiCommand& cmd, std::int32_t& lba) {
     if (cmd.BytesReceived() < 16) return false;
     const std::uint8_t* d = cmd.data.data();
     if ((d[7] & 0x01) == 0) return false;
-    lba = static_cast<std::int32_t>(GetBigEndian32(d + 12));
+    const std::uint32_t address = GetBigEndian32(d + 12);
+    if (address > 100u * 60 * 75) return false;  // no CD has an address that far
+    lba = static_cast<std::int32_t>(address);
     return true;
 }
 
