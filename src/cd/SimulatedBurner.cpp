@@ -46,6 +46,11 @@ void SimulatedBurner::FailWriteOfTrack(int trackIndex) {
     failWriteTrack_ = trackIndex;
 }
 
+void SimulatedBurner::DiscardSectors() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    discard_ = true;
+}
+
 SimulatedMedium SimulatedBurner::Medium() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return medium_;
@@ -97,7 +102,7 @@ bool SimulatedBurner::Erasable() const {
 std::int32_t SimulatedBurner::NextWritable() const {
     if (tracks_.empty()) return 0;
     const SimulatedWrittenTrack& last = tracks_.back();
-    const auto end = last.start + static_cast<std::int32_t>(last.bytes.size() / 2352);
+    const std::int32_t end = last.start + last.sectors;
     return last.closed ? end + kCdPregapSectors : end;
 }
 
@@ -192,11 +197,12 @@ void SimulatedBurner::Write(ScsiCommand& cmd) {
     const std::uint32_t count = GetBigEndian16(&cmd.cdb[7]);
     if (!cmd.dataOut || cmd.DataLength() != count * 2352) return Fail(cmd, {0x05, 0x24, 0x00});
     if (lba != NextWritable()) return Fail(cmd, kInvalidAddress);
-    if (tracks_.empty() || tracks_.back().closed) tracks_.push_back({lba, {}, false});
+    if (tracks_.empty() || tracks_.back().closed) tracks_.push_back({lba, 0, {}, false});
     if (failWriteTrack_ == static_cast<int>(tracks_.size()) - 1) return Fail(cmd, kWriteError);
     if (lba + static_cast<std::int32_t>(count) > spec_.capacitySectors + 2 * 75 * 60)  // past any overburn margin
         return Fail(cmd, kInvalidAddress);
-    tracks_.back().bytes.insert(tracks_.back().bytes.end(), cmd.data.begin(), cmd.data.end());
+    tracks_.back().sectors += static_cast<std::int32_t>(count);
+    if (!discard_) tracks_.back().bytes.insert(tracks_.back().bytes.end(), cmd.data.begin(), cmd.data.end());
 }
 
 void SimulatedBurner::Close(ScsiCommand& cmd) {

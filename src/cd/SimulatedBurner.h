@@ -21,7 +21,8 @@ struct SimulatedWriterSpec {
 
 struct SimulatedWrittenTrack {
     std::int32_t start = 0;
-    std::vector<std::uint8_t> bytes;  // 2352 per sector, in order
+    std::int32_t sectors = 0;
+    std::vector<std::uint8_t> bytes;  // 2352 per sector, in order; empty when discarded
     bool closed = false;
 };
 
@@ -35,6 +36,8 @@ public:
     void FailDiscInformation(int n);
     void FailBlank();
     void FailWriteOfTrack(int trackIndex);
+    // Written sectors are counted, not kept (long burns in benchmarks).
+    void DiscardSectors();
 
     SimulatedMedium Medium() const;
     std::vector<SimulatedWrittenTrack> Tracks() const;
@@ -64,6 +67,7 @@ private:
     int failDiscInfo_ = 0;
     bool failBlank_ = false;
     int failWriteTrack_ = -1;
+    bool discard_ = false;
     std::vector<SimulatedWrittenTrack> tracks_;
     std::uint16_t writeSpeed_ = 0;
     int erases_ = 0;
