@@ -83,7 +83,7 @@ CommandPtr MakeBlankMinimal() {
     return cmd;
 }
 
-CommandPtr MakeModeSelectWriteParameters() {
+CommandPtr MakeModeSelectWriteParameters(bool underrunProtection) {
     constexpr std::uint16_t kPageBytes = 2 + 0x32;
     CommandPtr cmd = Make(MmcOpcode::ModeSelect10, 10, 8 + kPageBytes, 5000);
     cmd->dataOut = true;
@@ -92,7 +92,7 @@ CommandPtr MakeModeSelectWriteParameters() {
     std::uint8_t* page = cmd->data.data() + 8;
     page[0] = kPageWriteParameters;
     page[1] = 0x32;
-    page[2] = 0x40 | 0x01;  // buffer-underrun protection, track at once
+    page[2] = static_cast<std::uint8_t>((underrunProtection ? 0x40 : 0x00) | 0x01);  // track at once
     page[3] = 0x00;         // audio, 2 channels, no pre-emphasis, no copy
     page[4] = 0x00;         // raw 2352-byte blocks
     page[8] = 0x00;         // CD-DA session
@@ -130,6 +130,7 @@ bool ParseCapabilities(const ScsiCommand& cmd, DriveCapabilities& out) {
     const std::uint32_t pageBytes = std::min<std::uint32_t>(2u + page[1], got - at);
     out.writesCdR = (page[3] & 0x01) != 0;
     out.writesCdRw = (page[3] & 0x02) != 0;
+    out.underrunProtection = (page[4] & 0x80) != 0;
     out.maxWriteKBps = pageBytes >= 20 ? GetBigEndian16(page + 18) : 0;
     // Newer drives leave the old field at 0 and list their write speeds instead.
     if (pageBytes >= 32) {

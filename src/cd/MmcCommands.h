@@ -41,8 +41,8 @@ CommandPtr MakeReadTrackInformationOfNextTrack();
 // Minimal blank: the disc's table of contents and program memory area.
 CommandPtr MakeBlankMinimal();
 // Write parameters page 05: track at once, audio with 2 channels, raw 2352-byte blocks, the
-// 2 s pause, buffer-underrun protection when the drive has it.
-CommandPtr MakeModeSelectWriteParameters();
+// 2 s pause, buffer-underrun protection when the drive has it (a drive without refuses it).
+CommandPtr MakeModeSelectWriteParameters(bool underrunProtection);
 CommandPtr MakeWrite10(std::int32_t lba, const std::uint8_t* sectors, int count);
 CommandPtr MakeSynchronizeCache();
 // closeFunction 1 closes the track of trackNumber (0xFF: the one being written), 2 the session.
@@ -51,6 +51,7 @@ CommandPtr MakeCloseTrackSession(int closeFunction, std::uint16_t trackNumber);
 struct DriveCapabilities {
     bool writesCdR = false;
     bool writesCdRw = false;
+    bool underrunProtection = false;
     std::uint32_t maxWriteKBps = 0;  // 0 when the drive does not say
 };
 // False when the reply holds no page 2A.

@@ -34,6 +34,16 @@ bool NoMedium(const ScsiCommand& cmd) {
     return s.key == 0x02 && s.asc == 0x3A;
 }
 
+// NOT READY, LONG WRITE IN PROGRESS (or operation in progress): the drive's buffer is full.
+bool LongWriteInProgress(const ScsiCommand& cmd) {
+    if (!cmd.transportError.empty() || cmd.status != kScsiStatusCheckCondition) return false;
+    const ScsiSense s = DecodeSense(cmd.sense);
+    return s.key == 0x02 && s.asc == 0x04 && (s.ascq == 0x07 || s.ascq == 0x08);
+}
+
+constexpr int kLongWriteWaitMs = 20;
+constexpr int kLongWriteRetries = 3000;  // a minute of a drive that stays full
+
 class Burn {
 public:
     Burn(DriveChannel& channel, const CdBurnOptions& options, LProgressTask& task, const CdWriterTiming& timing)
@@ -138,7 +148,7 @@ private:
                            CdMinutesText(static_cast<std::int32_t>(std::min<std::int64_t>(needed, INT32_MAX))) +
                            " minutes. Please insert a larger capacity CD or try fewer tracks.");
         }
-        CommandPtr params = MakeModeSelectWriteParameters();
+        CommandPtr params = MakeModeSelectWriteParameters(caps_.underrunProtection);
         int r = channel_.Run(params, &task_, 5000);
         if (r == kTaskCancelled) return r;
         if (r != kTaskDone) return Refused("Le graveur a refusé les paramètres d'écriture", *params);
@@ -170,6 +180,11 @@ private:
         auto finish = [&]() -> int {
             if (!pending) return kTaskDone;
             int w = channel_.Complete(pending, &task_, pending->timeoutMs);
+            // A drive whose buffer is full says so and takes the same block again a moment later.
+            for (int retry = 0; w == kTaskFailed && LongWriteInProgress(*pending) && retry < kLongWriteRetries; ++retry) {
+                if (PumpingSleep(&task_, kLongWriteWaitMs) != kTaskDone) return kTaskCancelled;
+                w = channel_.Run(pending, &task_, pending->timeoutMs);
+            }
             if (w == kTaskCancelled) return w;
             if (w != kTaskDone)
                 return Refused(("L'écriture de la piste " + std::to_string(number) + " a échoué").c_str(), *pending);

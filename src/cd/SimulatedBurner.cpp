@@ -46,6 +46,11 @@ void SimulatedBurner::FailWriteOfTrack(int trackIndex) {
     failWriteTrack_ = trackIndex;
 }
 
+void SimulatedBurner::InjectLongWrite(int n) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    longWrites_ = n;
+}
+
 void SimulatedBurner::DiscardSectors() {
     std::lock_guard<std::mutex> lock(mutex_);
     discard_ = true;
@@ -130,7 +135,10 @@ void SimulatedBurner::HandleCommand(ScsiCommand& cmd) {
     case MmcOpcode::ReadDiscInformation: return DiscInfo(cmd);
     case MmcOpcode::ReadTrackInformation: return TrackInfo(cmd);
     case MmcOpcode::ModeSelect10:
-        if (!cmd.dataOut || cmd.DataLength() < 8 + 16 || cmd.data[8] != 0x05) return Fail(cmd, {0x05, 0x26, 0x00});
+        // Audio (track mode 0), raw blocks (type 0), track at once: what this writer takes.
+        if (!cmd.dataOut || cmd.DataLength() < 8 + 16 || cmd.data[8] != 0x05 || (cmd.data[10] & 0x0F) != 0x01 ||
+            (cmd.data[11] & 0x0F) != 0 || (cmd.data[12] & 0x0F) != 0)
+            return Fail(cmd, {0x05, 0x26, 0x00});
         writeParameters_ = true;
         return;
     case MmcOpcode::Write10: return Write(cmd);
@@ -157,6 +165,7 @@ void SimulatedBurner::ModeSense(ScsiCommand& cmd) {
     page[1] = 0x1E;
     page[2] = 0x03;  // reads CD-R and CD-RW
     page[3] = static_cast<std::uint8_t>((spec_.writesCdR ? 0x01 : 0) | (spec_.writesCdRw ? 0x02 : 0));
+    page[4] = 0x80;  // buffer-underrun protection
     PutBigEndian16(page + 18, (spec_.writesCdR || spec_.writesCdRw) ? spec_.maxWriteKBps : 0);
     Reply(cmd, reply);
 }
@@ -196,6 +205,10 @@ void SimulatedBurner::Write(ScsiCommand& cmd) {
     const auto lba = static_cast<std::int32_t>(GetBigEndian32(&cmd.cdb[2]));
     const std::uint32_t count = GetBigEndian16(&cmd.cdb[7]);
     if (!cmd.dataOut || cmd.DataLength() != count * 2352) return Fail(cmd, {0x05, 0x24, 0x00});
+    if (longWrites_ > 0) {
+        --longWrites_;
+        return Fail(cmd, {0x02, 0x04, 0x08});
+    }
     if (lba != NextWritable()) return Fail(cmd, kInvalidAddress);
     if (tracks_.empty() || tracks_.back().closed) tracks_.push_back({lba, 0, {}, false});
     if (failWriteTrack_ == static_cast<int>(tracks_.size()) - 1) return Fail(cmd, kWriteError);

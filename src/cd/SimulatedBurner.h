@@ -36,6 +36,8 @@ public:
     void FailDiscInformation(int n);
     void FailBlank();
     void FailWriteOfTrack(int trackIndex);
+    // The next n WRITE commands find the buffer full (LONG WRITE IN PROGRESS).
+    void InjectLongWrite(int n);
     // Written sectors are counted, not kept (long burns in benchmarks).
     void DiscardSectors();
 
@@ -68,6 +70,7 @@ private:
     bool failBlank_ = false;
     int failWriteTrack_ = -1;
     bool discard_ = false;
+    int longWrites_ = 0;
     std::vector<SimulatedWrittenTrack> tracks_;
     std::uint16_t writeSpeed_ = 0;
     int erases_ = 0;

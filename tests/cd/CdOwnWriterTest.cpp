@@ -209,13 +209,15 @@ TEST_F(CdOwnWriterTest, EachDriveCheckFailsWithItsOwnMessage) {
     }
 }
 
-TEST_F(CdOwnWriterTest, DiscInformationIsReadASecondTimeAfterAFailure) {
+TEST_F(CdOwnWriterTest, DiscInformationIsReadASecondTimeAndAFullBufferTakesTheBlockAgain) {
     AddRegion("one", 44100);
     burner->FailDiscInformation(1);
+    burner->InjectLongWrite(3);
     EXPECT_EQ(Burn(), kTaskDone);
     const std::vector<std::vector<std::uint8_t>> log = burner->Log();
     EXPECT_EQ(std::count(log.begin(), log.end(), std::vector<std::uint8_t>{0x51, 0, 0, 0, 0, 0, 0, 0, 34, 0}), 2);
-    EXPECT_EQ(burner->Tracks().size(), 1u);
+    ASSERT_EQ(burner->Tracks().size(), 1u);
+    EXPECT_EQ(burner->Tracks()[0].sectors, 300);
 }
 
 TEST_F(CdOwnWriterTest, CdRwsAreErasedOnlyWhenUsedAndAsked) {
