@@ -26,7 +26,8 @@ Result BurnBench(Context& ctx) {
     {
         Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, 44100, 2);
         std::vector<std::int32_t> piece(8192 * 2);
-        for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<std::int32_t>((i * 37) % 65536) * 16 - 0x80000;
+        for (std::size_t i = 0; i < piece.size(); ++i)
+            piece[i] = static_cast<std::int32_t>((i * 37) % 65536) * 16 - 0x80000;
         for (std::int32_t at = 0; at < kFrames; at += 8192) w->Write(piece.data(), std::min(8192, kFrames - at));
         w->Finish();
     }

@@ -62,7 +62,9 @@ int SaveTrack(const CdBurnTrack& track, const std::string& path, LProgressTask& 
 
 }  // namespace
 
-std::string DefaultBurnProgram() { return ProgramAvailable("cdrskin") || !ProgramAvailable("wodim") ? "cdrskin" : "wodim"; }
+std::string DefaultBurnProgram() {
+    return ProgramAvailable("cdrskin") || !ProgramAvailable("wodim") ? "cdrskin" : "wodim";
+}
 
 std::vector<std::string> BurnArguments(const std::string& program, const std::string& device,
                                        const CdBurnOptions& options, const std::vector<std::string>& files) {

@@ -131,8 +131,8 @@ private:
         return disc.status == DiscStatus::Blank ? kTaskDone : Failure(kEraseFailed);
     }
 
-    int Refused(const char* what, const ScsiCommand& cmd) {
-        return Failure(std::string(what) + " (" + channel_.FailureText(cmd) + ").");
+    int Refused(const std::string& what, const ScsiCommand& cmd) {
+        return Failure(what + " (" + channel_.FailureText(cmd) + ").");
     }
 
     int WriteTracks(const std::vector<CdBurnTrack>& tracks, const DiscInformation& disc) {
@@ -173,7 +173,7 @@ private:
         if (r == kTaskCancelled) return r;
         std::int32_t lba = 0;
         if (r != kTaskDone || !ParseNextWritableAddress(*info, lba))
-            return Refused(("Le graveur ne donne pas l'adresse de la piste " + std::to_string(number)).c_str(), *info);
+            return Refused("Le graveur ne donne pas l'adresse de la piste " + std::to_string(number), *info);
         CdAudioTrack audio(track.sound);
         std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kWriteSectorsPerCommand) * kCdBytesPerSector);
         CommandPtr pending;
@@ -181,13 +181,14 @@ private:
             if (!pending) return kTaskDone;
             int w = channel_.Complete(pending, &task_, pending->timeoutMs);
             // A drive whose buffer is full says so and takes the same block again a moment later.
-            for (int retry = 0; w == kTaskFailed && LongWriteInProgress(*pending) && retry < kLongWriteRetries; ++retry) {
+            for (int retry = 0; w == kTaskFailed && LongWriteInProgress(*pending) && retry < kLongWriteRetries;
+                 ++retry) {
                 if (PumpingSleep(&task_, kLongWriteWaitMs) != kTaskDone) return kTaskCancelled;
                 w = channel_.Run(pending, &task_, pending->timeoutMs);
             }
             if (w == kTaskCancelled) return w;
             if (w != kTaskDone)
-                return Refused(("L'écriture de la piste " + std::to_string(number) + " a échoué").c_str(), *pending);
+                return Refused("L'écriture de la piste " + std::to_string(number) + " a échoué", *pending);
             pending.reset();
             return kTaskDone;
         };
@@ -208,11 +209,12 @@ private:
         CommandPtr sync = MakeSynchronizeCache();
         r = channel_.Run(sync, &task_, sync->timeoutMs);
         if (r == kTaskCancelled) return r;
-        if (r != kTaskDone) return Refused(("L'écriture de la piste " + std::to_string(number) + " a échoué").c_str(), *sync);
+        if (r != kTaskDone) return Refused("L'écriture de la piste " + std::to_string(number) + " a échoué", *sync);
         CommandPtr close = MakeCloseTrackSession(1, static_cast<std::uint16_t>(number));
         r = channel_.Run(close, &task_, close->timeoutMs);
         if (r == kTaskCancelled) return r;
-        if (r != kTaskDone) return Refused(("La fermeture de la piste " + std::to_string(number) + " a échoué").c_str(), *close);
+        if (r != kTaskDone)
+            return Refused("La fermeture de la piste " + std::to_string(number) + " a échoué", *close);
         return kTaskDone;
     }
 

@@ -95,7 +95,8 @@ TEST_F(CdBurnServiceTest, TheProgramGetsTheRegionsAsCdWavFilesAndItsOptions) {
     if (std::system("soxi > /dev/null 2>&1; command -v soxi > /dev/null") != 0) GTEST_SKIP() << "soxi missing";
     WriteStub(0);
     std::vector<std::int32_t> stereo;
-    for (int i = 0; i < 4 * 44100 * 2; ++i) stereo.push_back(static_cast<std::int32_t>((static_cast<std::int64_t>(i) * 7919) % 65536 - 32768) * 16);
+    for (std::int64_t i = 0; i < 4 * 44100 * 2; ++i)
+        stereo.push_back(static_cast<std::int32_t>(i * 7919 % 65536 - 32768) * 16);
     AddRegion("Stereo", stereo, 2, 44100);
     AddRegion("Mono", std::vector<std::int32_t>(22050, 1600), 1, 22050);
     ASSERT_EQ(Burn({{"Speed", "4"}, {"EraseCDRW", "1"}, {"Overburn", "1"}, {"CDLoadEject", "1"}}), kTaskDone);
