@@ -55,6 +55,9 @@ bool EmptyFolderNoFollow(const std::string& path) {
 
 PrivateTempFolder PrivateTempFolder::Create(const std::string& stem) {
     PrivateTempFolder folder;
+    // A relative temporary folder would put (and later empty) the folder wherever the editor
+    // happens to run.
+    if (TempFolder().empty() || TempFolder()[0] != '/') return folder;
     std::string pattern = JoinPath(TempFolder(), "sonvela-" + stem + "-XXXXXX");
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');

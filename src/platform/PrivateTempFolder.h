@@ -9,7 +9,8 @@ namespace sv {
 
 class PrivateTempFolder {
 public:
-    // Creates "<temporary folder>/sonvela-<stem>-XXXXXX"; Valid() is false on failure.
+    // Creates "<temporary folder>/sonvela-<stem>-XXXXXX"; Valid() is false on failure, and when
+    // the temporary folder is not an absolute path.
     static PrivateTempFolder Create(const std::string& stem);
 
     PrivateTempFolder() = default;

@@ -33,6 +33,8 @@ TEST(PrivateTempFolderTest, IsMadeFreshForOurUserOnlyAndGoesWithItsContent) {
         std::ofstream(a.File("inner/Track 1.wav")) << "x";
         path = a.Path();
     }
+    ::setenv("TMPDIR", "relative", 1);
+    EXPECT_FALSE(PrivateTempFolder::Create("CDAudioBurn").Valid());
     ::unsetenv("TMPDIR");
     EXPECT_FALSE(Exists(path));
     EXPECT_TRUE(tmp.List().empty());
