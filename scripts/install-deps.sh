@@ -9,12 +9,12 @@ packages=(
   libgtest-dev libgmock-dev
   libasound2-dev alsa-utils
   libgsm1-dev libmpg123-dev
+  cdrskin
   libudev-dev libdiscid-dev
   clang libclang-rt-14-dev
   sox ffmpeg lame flac mpg123
   xvfb xauth xclip
   espeak-ng
-  cdrskin
   python3-numpy
 )
 
