@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   libasound2-dev alsa-utils
   libgsm1-dev libmpg123-dev
+  cdrskin
   libudev-dev libdiscid-dev
   libgnutls28-dev libcurl4-gnutls-dev libsecret-1-dev xdg-utils openssl python3-aiosmtpd python3-pyftpdlib
   clang libclang-rt-14-dev

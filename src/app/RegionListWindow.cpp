@@ -1,5 +1,6 @@
 #include "app/RegionListWindow.h"
 
+#include "cd/SgDevice.h"
 #include "core/RegionCommands.h"
 #include "core/TimeText.h"
 #include "core/Workspace.h"
@@ -93,8 +94,11 @@ RegionListWindow::RegionListWindow(Workspace& ws, QWidget* parent)
         std::vector<std::size_t> sel = SelectedIndices();
         if (!sel.empty() && ExportRegionsDialog(ws_)) ExportRegions(ws_, sel);
     });
-    cdButton_ = button("Copier Zone(s) vers le CD...", [] {});
-    cdButton_->setEnabled(false);  // until the CD writer exists
+    cdButton_ = button("Copier Zone(s) vers le CD...", [this] {
+        static SystemCdDrives systemDrives;
+        std::vector<std::size_t> sel = SelectedIndices();
+        if (!sel.empty()) CopyRegionsToCd(ws_, sel, cdDrives ? *cdDrives : systemDrives, cdSetup);
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addLayout(grid);

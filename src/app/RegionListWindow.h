@@ -1,7 +1,9 @@
 #pragma once
 // "Liste des Zones": one line per region (name, source, start, end), in list order. Lines are
 // renamed in place and dragged to reorder; the buttons play, save, copy to a new document,
-// delete and export. Writing regions to CD comes with the CD writer, so its button stays off.
+// delete, export and write the selected regions to an audio CD.
+#include "cd/CdBurnCommand.h"
+
 #include <QWidget>
 
 #include <cstddef>
@@ -21,6 +23,10 @@ public:
     QTreeWidget* Lines() const { return list_; }
     std::vector<std::size_t> SelectedIndices() const;
     QPushButton* CdButton() const { return cdButton_; }
+
+    // The drives and burning program the CD button uses; null: the system's drives.
+    CdDriveSource* cdDrives = nullptr;
+    CdBurnSetup cdSetup;
 
 private:
     Workspace& ws_;

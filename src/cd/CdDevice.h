@@ -28,6 +28,11 @@ public:
     virtual std::vector<CdDriveInfo> Enumerate() = 0;
     // Null with *error set when the drive cannot be opened.
     virtual std::unique_ptr<CdDevice> Open(const CdDriveInfo& drive, std::string* error) = 0;
+    // The kernel lets writing commands (WRITE, MODE SELECT, BLANK) through only to a device
+    // opened for reading and writing.
+    virtual std::unique_ptr<CdDevice> OpenForWriting(const CdDriveInfo& drive, std::string* error) {
+        return Open(drive, error);
+    }
 };
 
 }  // namespace sv

@@ -1,5 +1,5 @@
 #pragma once
-// One SCSI command block with its data-in buffer and what came back: the status byte, the
+// One SCSI command block with its data buffer (in, or out for writing) and what came back: the status byte, the
 // 14-byte sense data, the residual count, or a transport failure (the command never reached
 // the drive, the transport timed out). The command owns its data buffer, so a command given up
 // on lives on, through its shared owner, until the drive is done with it.
@@ -24,7 +24,8 @@ struct ScsiSense {
 struct ScsiCommand {
     std::array<std::uint8_t, 16> cdb{};
     std::uint8_t cdbLength = 0;
-    std::vector<std::uint8_t> data;  // data in; its size is the transfer length
+    std::vector<std::uint8_t> data;  // its size is the transfer length
+    bool dataOut = false;            // data goes to the drive (writing), not from it
     // The transport gives up after this long.
     int timeoutMs = 20000;
 

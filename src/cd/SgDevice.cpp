@@ -30,9 +30,9 @@ bool IsDriveName(const std::string& name, int& number) {
 
 }  // namespace
 
-std::unique_ptr<SgDevice> SgDevice::Open(const std::string& path, std::string* error) {
+std::unique_ptr<SgDevice> SgDevice::Open(const std::string& path, std::string* error, bool forWriting) {
     // Non-blocking, so that opening a drive without a disc does not wait for one.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
         if (error) *error = path + " : " + std::strerror(errno);
         return nullptr;
@@ -49,7 +49,7 @@ void SgDevice::Execute(ScsiCommand& cmd) {
     cmd.ResetResult();
     sg_io_hdr_t io{};
     io.interface_id = 'S';
-    io.dxfer_direction = cmd.data.empty() ? SG_DXFER_NONE : SG_DXFER_FROM_DEV ;
+    io.dxfer_direction = cmd.data.empty() ? SG_DXFER_NONE : cmd.dataOut ? SG_DXFER_TO_DEV : SG_DXFER_FROM_DEV;
     io.cmd_len = cmd.cdbLength;
     io.cmdp = cmd.cdb.data();
     io.dxferp = cmd.data.data();
@@ -94,6 +94,10 @@ std::vector<CdDriveInfo> SystemCdDrives::Enumerate() {
 
 std::unique_ptr<CdDevice> SystemCdDrives::Open(const CdDriveInfo& drive, std::string* error) {
     return SgDevice::Open(drive.devicePath, error);
+}
+
+std::unique_ptr<CdDevice> SystemCdDrives::OpenForWriting(const CdDriveInfo& drive, std::string* error) {
+    return SgDevice::Open(drive.devicePath, error, true);
 }
 
 }  // namespace sv

@@ -9,7 +9,7 @@ namespace sv {
 class SgDevice : public CdDevice {
 public:
     // Null with *error set when the device cannot be opened.
-    static std::unique_ptr<SgDevice> Open(const std::string& path, std::string* error);
+    static std::unique_ptr<SgDevice> Open(const std::string& path, std::string* error, bool forWriting = false);
     void Execute(ScsiCommand& cmd) override;
 
 private:
@@ -25,6 +25,7 @@ public:
     // Every "sr<N>" block device whose SCSI type is 5 (a CD-ROM), by N.
     std::vector<CdDriveInfo> Enumerate() override;
     std::unique_ptr<CdDevice> Open(const CdDriveInfo& drive, std::string* error) override;
+    std::unique_ptr<CdDevice> OpenForWriting(const CdDriveInfo& drive, std::string* error) override;
 
 private:
     std::string sysRoot_;

@@ -3,6 +3,7 @@
 #include "app/JoinRegionsDialog.h"
 #include "app/RegionListWindow.h"
 #include "app/RegionWindows.h"
+#include "cd/SimulatedBurner.h"
 #include "core/BlockWriter.h"
 #include "core/CommandIds.h"
 #include "platform/Paths.h"
@@ -83,11 +84,31 @@ TEST_F(RegionWindowsTest, RegionsAddedOpenTheirListWhichRenamesInPlace) {
     ASSERT_TRUE(list->isVisible());
     EXPECT_EQ(Column(list->Lines(), 0), QStringList{"Couplet"});
     EXPECT_EQ(Column(list->Lines(), 2), QStringList{"0:00:01.00"});
-    EXPECT_FALSE(list->CdButton()->isEnabled());
     list->Lines()->topLevelItem(0)->setText(0, "Pont");
     EXPECT_EQ(app->workspace().Regions()[0].name, "Pont");
     std::string shot = test::ScreenshotPath("region-list.png");
     ASSERT_TRUE(list->grab().save(QString::fromStdString(shot)));
+}
+
+TEST_F(RegionWindowsTest, TheCdButtonBurnsTheSelectedRegionsOneTrackEach) {
+    doc->SetSelection(0, 44100, 0);
+    host.inputs = {std::string("Intro")};
+    ASSERT_TRUE(app->frame().RunCommand(kCmdAddRegion));
+    RegionListWindow* list = app->regionWindows().RegionList();
+    ASSERT_NE(list, nullptr);
+    SimulatedDriveSource drives;
+    auto burner = std::make_shared<SimulatedBurner>();
+    drives.drives.push_back(burner);
+    list->cdDrives = &drives;
+    list->cdSetup.timing = {0, 10, 10};
+    ASSERT_TRUE(list->CdButton()->isEnabled());
+    list->Lines()->topLevelItem(0)->setSelected(true);
+    host.dialogs.push_back({true, {{"Internal", "0"}}});
+    list->CdButton()->click();
+    ASSERT_EQ(burner->Tracks().size(), 1u);
+    EXPECT_EQ(burner->Tracks()[0].bytes.size(), 300u * 2352);  // 1 s of mono, padded to 4 s
+    EXPECT_TRUE(burner->SessionClosed());
+    list->cdDrives = nullptr;
 }
 
 TEST_F(RegionWindowsTest, TheJoinDialogJoinsTheAssemblyInItsOrder) {
