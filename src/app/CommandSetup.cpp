@@ -8,6 +8,7 @@
 #include "core/Host.h"
 #include "core/EditCommands.h"
 #include "effects/BasicEffectCommands.h"
+#include "effects/DynamicsCommands.h"
 #include "effects/EqualizerCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
@@ -23,6 +24,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterFormatCommands(registry);
     RegisterBasicEffectCommands(registry);
     RegisterEqualizerCommands(registry);
+    RegisterDynamicsCommands(registry);
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class Host;
 class LProgressTask;
 class Notifier;
 class Settings;
+struct NoisePrint;
 class SystemClipboard;
 
 class FrameWindows {
@@ -74,6 +76,8 @@ public:
     // Converts sound to another rate and channel count under a running task (the dispatch
     // layer, once it exists): 0 done, 1 cancelled, 2 failed. Unset, such a paste is refused.
     std::function<int(LProgressTask&, LAudioData& sound, std::int32_t rate, std::uint8_t channels)> convertSound;
+    // The noise print the last noise capture took (effects/NoisePrint.h); null before one.
+    std::shared_ptr<const NoisePrint> noisePrint;
     // The desktop's clipboard; null when there is none (headless runs).
     SystemClipboard* systemClipboard = nullptr;
 
