@@ -40,14 +40,14 @@ void LAutoGainFilter::Analyse(const std::int32_t* window, bool first) {
             h += aHigh_ * y;
             sum += static_cast<double>(y) * static_cast<double>(y);
         }
-    const double full = fullScale > 0 ? fullScale : 524272.0;
+    const double full = kFullScale16;
     const double ms = sum / (static_cast<double>(Window()) * std::max(ch, 1));
     next_.levelDb = ms > 0 ? 10 * std::log10(ms / (full * full)) : -200;
     next_.peak = static_cast<double>(peak);
 }
 
 void LAutoGainFilter::BeginWindow() {
-    const double full = fullScale > 0 ? fullScale : 524272.0;
+    const double full = kFullScale16;
     const double target = 2.0 * s_.targetStep, gate = 5.0 * s_.gateStep;
     const double range = std::max(0.0, target - gate);
     double goal = gainDb_;
@@ -65,7 +65,9 @@ void LAutoGainFilter::BeginWindow() {
     const auto g = static_cast<std::int64_t>(std::min(std::pow(10.0, gainDb_ / 20) * 16777216.0, 2147483647.0));
     if (fresh_) gain_ = g;
     fresh_ = false;
-    step_ = (g - gain_) / Window();
+    // Rounded down, so the ramp never ends above the gain the peaks allow.
+    const std::int64_t d = g - gain_, w = Window();
+    step_ = d >= 0 ? d / w : -((-d + w - 1) / w);
 }
 
 void LAutoGainFilter::Render(const std::int32_t* in, std::int32_t, std::int32_t* out, std::int32_t frames) {

@@ -7,7 +7,8 @@
 // order: the attack in blocks (2: the gain falls half-way to a lower goal each block), the
 // target level in steps of 2 dB below full scale (-8: -16 dB RMS of the weighted sound), the
 // gate in steps of 5 dB (-9: blocks below -45 dB, pauses and noise, keep the gain they had) and
-// the release in seconds (2: the time constant with which the gain rises). The gain stays
+// the release in seconds (2: the time constant with which the gain rises). Levels are taken
+// against the internal full scale of a 16-bit sample (524,272), whatever a reader reports. The gain stays
 // within target - gate (+29 dB) either way, and never lets a peak of the block it applies to, or
 // of the next one, pass full scale: it ramps from one block's gain to the next across the block,
 // and both ends respect that block's peak.

@@ -11,10 +11,11 @@ namespace sv {
 
 namespace {
 
-constexpr std::int32_t kJoinGap = 8;
+constexpr std::int32_t kJoinGap = kClickOrder;
 constexpr std::int32_t kWiden = 2;
 constexpr std::int32_t kModelContext = 2048;
 constexpr std::int32_t kChunk = 16384;
+constexpr int kMaxInterpolationOrder = 96;
 // One step of a 16-bit sample: the smallest deviation a residual is measured against, so
 // digital silence does not make every dither step a click.
 constexpr double kMinimumDeviation = 16.0;
@@ -81,6 +82,56 @@ std::vector<double> FitAutoregression(const std::vector<std::pair<const double*,
     return a;
 }
 
+std::vector<double> FitCovariance(const std::vector<std::pair<const double*, std::size_t>>& stretches, int order) {
+    const std::size_t p = static_cast<std::size_t>(std::max(order, 1)), w = p + 1;
+    std::vector<double> phi(w * w, 0.0);  // phi[i * w + j] = sum x[n - i] x[n - j], i <= j
+    for (const auto& [x, len] : stretches)
+        for (std::size_t n = p; n < len; ++n)
+            for (std::size_t i = 0; i <= p; ++i) {
+                const double xi = x[n - i];
+                for (std::size_t j = i; j <= p; ++j) phi[i * w + j] += xi * x[n - j];
+            }
+    // Solve sum_j phi(i, j) a_j = -phi(i, 0) for i, j in 1..p by Cholesky, lightly loaded so a
+    // signal with fewer components than the order stays solvable.
+    double trace = 0;
+    for (std::size_t i = 1; i <= p; ++i) trace += phi[i * w + i];
+    const double load = 1e-9 * trace / static_cast<double>(p) + 1e-9;
+    std::vector<double> m(p * p), b(p);
+    for (std::size_t i = 0; i < p; ++i) {
+        for (std::size_t j = 0; j < p; ++j) {
+            const std::size_t lo = std::min(i, j) + 1, hi = std::max(i, j) + 1;
+            m[i * p + j] = phi[lo * w + hi];
+        }
+        m[i * p + i] += load;
+        b[i] = -phi[0 * w + i + 1];
+    }
+    for (std::size_t j = 0; j < p; ++j) {
+        double d = m[j * p + j];
+        for (std::size_t k = 0; k < j; ++k) d -= m[j * p + k] * m[j * p + k];
+        d = std::sqrt(std::max(d, 1e-300));
+        m[j * p + j] = d;
+        for (std::size_t i = j + 1; i < p; ++i) {
+            double s = m[i * p + j];
+            for (std::size_t k = 0; k < j; ++k) s -= m[i * p + k] * m[j * p + k];
+            m[i * p + j] = s / d;
+        }
+    }
+    for (std::size_t i = 0; i < p; ++i) {
+        double s = b[i];
+        for (std::size_t k = 0; k < i; ++k) s -= m[i * p + k] * b[k];
+        b[i] = s / m[i * p + i];
+    }
+    for (std::size_t i = p; i-- > 0;) {
+        double s = b[i];
+        for (std::size_t k = i + 1; k < p; ++k) s -= m[k * p + i] * b[k];
+        b[i] = s / m[i * p + i];
+    }
+    std::vector<double> a(w, 0.0);
+    a[0] = 1;
+    for (std::size_t i = 0; i < p; ++i) a[i + 1] = std::isfinite(b[i]) ? b[i] : 0.0;
+    return a;
+}
+
 double ClickThreshold(int sensitivityPercent) { return 3.0 + (100 - std::clamp(sensitivityPercent, 0, 100)) * 0.1; }
 
 std::vector<ClickRegion> DetectClicks(const double* x, std::int32_t len, std::int32_t from, std::int32_t to,
@@ -109,8 +160,32 @@ std::vector<ClickRegion> DetectClicks(const double* x, std::int32_t len, std::in
     const double tb = k * RobustDeviation(mag);
 
     std::int32_t first = -1, last = -1;
+    // The fading ends of a click fall below the threshold first. Beyond the end, the backward
+    // residual is free of the click's echo (which runs backwards), and before the start the
+    // forward one: each at half the threshold grows the click outwards.
+    auto grow = [&] {
+        for (bool more = true; more;) {
+            more = false;
+            for (std::int32_t m = std::min(hi - 1, last + kJoinGap); m > last; --m)
+                if (std::fabs(eb[static_cast<std::size_t>(m - lo)]) > 0.5 * tb) {
+                    last = m;
+                    more = true;
+                    break;
+                }
+        }
+        for (bool more = true; more;) {
+            more = false;
+            for (std::int32_t m = std::max(lo, first - kJoinGap); m < first; ++m)
+                if (std::fabs(ef[static_cast<std::size_t>(m - lo)]) > 0.5 * tf) {
+                    first = m;
+                    more = true;
+                    break;
+                }
+        }
+    };
     auto close = [&] {
         if (first < 0) return;
+        grow();
         const ClickRegion c{std::max(p, first - kWiden), std::min(len - p, last + 1 + kWiden)};
         if (first >= from && first < to && last + 1 - first <= maxLength) clicks.push_back(c);
         first = last = -1;
@@ -134,9 +209,12 @@ void InterpolateClick(double* x, std::int32_t len, std::int32_t start, std::int3
     end = std::clamp(end, start, len);
     const std::int32_t n = end - start;
     if (n <= 0) return;
-    const std::int32_t context = std::min(kModelContext, std::max(4 * n, 512));
+    // A gap longer than the model's order is bridged poorly (the interpolation sags towards 0
+    // in the middle), so long clicks get a longer model: twice the gap and a little more.
+    const int wanted = std::min(std::max(order, 2 * n + 8), kMaxInterpolationOrder);
+    const std::int32_t context = std::min(kModelContext, std::max({4 * n, 8 * wanted, 512}));
     const std::int32_t before = std::min(start, context), after = std::min(len - end, context);
-    const int p = std::min({order, before, after, std::max(1, std::min(before, after) / 2)});
+    const int p = std::min({wanted, before, after, std::max(1, std::min(before, after) / 4)});
     if (p < 1 || before < 1 || after < 1) {
         // Nothing to model from: a straight line between the neighbours that exist.
         const double l = start > 0 ? x[start - 1] : (end < len ? x[end] : 0.0);
@@ -144,7 +222,7 @@ void InterpolateClick(double* x, std::int32_t len, std::int32_t start, std::int3
         for (std::int32_t i = 0; i < n; ++i) x[start + i] = l + (r - l) * (i + 1) / (n + 1);
         return;
     }
-    const std::vector<double> c = FitAutoregression({{x + start - before, static_cast<std::size_t>(before)},
+    const std::vector<double> c = FitCovariance({{x + start - before, static_cast<std::size_t>(before)},
                                                      {x + end, static_cast<std::size_t>(after)}},
                                                     p);
     // Prediction errors with the missing samples at 0, over [start, end + p).

@@ -7,12 +7,16 @@
 // and its backward residual (from the samples after it) exceed K robust deviations of the
 // residual (1.4826 x its median absolute value); requiring both keeps the residual's echo of a
 // click, which trails the click forwards and leads it backwards, out of the marked stretch.
-// Suspect samples closer than 8 samples join into one click, widened by 2 samples each side;
+// Suspect samples closer than the order (24 samples) join into one click (inside a long click
+// the residuals dip where the click predicts itself); its fading ends are followed outwards at
+// half the threshold (the backward residual after it, the forward one before it, each free of
+// the click's echo there), and it is widened by 2 samples each side;
 // a click longer than the maximum length is left alone (it is more likely a sharp attack).
 // K runs from 13 ("moins de claquements", sensitivity 0) to 3 (100); 8 at the default 50.
 //
 // Repair: the samples of a click are replaced by least-squares autoregressive interpolation:
-// with a model fitted on up to 2,048 samples each side of the click (the click left out), the
+// with a model fitted by the covariance method on up to 2,048 samples each side of the click
+// (the click left out), of order 24 or twice the click's length and 8 (at most 96), the
 // missing samples are those that minimise the summed squared prediction error over the click
 // and the order's worth of samples after it, a banded linear system solved by Cholesky.
 //
@@ -35,6 +39,11 @@ struct ClickRegion {
 // a[1..order] of x[n] + sum a[i] x[n - i] = residual, by the autocorrelation method over the
 // given stretches together (each its own sum, so gaps between them do not count); a[0] = 1.
 std::vector<double> FitAutoregression(const std::vector<std::pair<const double*, std::size_t>>& stretches, int order);
+
+// The same model by the covariance method (least squares over each stretch, without the
+// autocorrelation method's implied zeros beyond its ends): sharper, for interpolation over
+// longer gaps, at p^2 operations per sample.
+std::vector<double> FitCovariance(const std::vector<std::pair<const double*, std::size_t>>& stretches, int order);
 
 // The threshold multiplier K for a sensitivity of 0..100 percent.
 double ClickThreshold(int sensitivityPercent);

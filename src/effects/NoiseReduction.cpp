@@ -14,6 +14,9 @@ namespace {
 // Hann squared, overlapped four times, sums to 1.5.
 constexpr double kOverlapGain = 1.0 / 1.5;
 
+// After 24 hops the smoothed power owes less than 10^-7 of itself to where it started.
+constexpr std::int64_t kRunInHops = 24;
+
 constexpr double kHistogramLowDb = -60.0;
 constexpr double kHistogramStepDb = 0.5;
 constexpr int kHistogramBuckets = 440;
@@ -65,8 +68,13 @@ void LNoiseReductionFilter::Restart() {
     for (auto& f : frame_) std::fill(f.begin(), f.end(), 0.0);
     for (auto& a : acc_) std::fill(a.begin(), a.end(), 0.0);
     for (auto& sm : smoothed_) std::fill(sm.begin(), sm.end(), -1.0);
-    // The frames that overlap the first output frame reach back N samples.
-    const std::int64_t start = std::int64_t{position_} - n_;
+    // Frames sit on a grid of hops counted from frame 0, and the smoothing across time is
+    // run in over earlier frames first, so a stretch comes out the same whether it is read
+    // from the start or after a seek. The frames that overlap the first output frame reach
+    // back N samples.
+    const std::int64_t hop = hop_;
+    const std::int64_t early = std::int64_t{position_} - n_ - kRunInHops * hop;
+    const std::int64_t start = (early >= 0 ? early / hop : -((-early + hop - 1) / hop)) * hop;
     zeros_ = start < 0 ? static_cast<std::int32_t>(-start) : 0;
     input_->Seek(static_cast<std::int32_t>(std::max<std::int64_t>(start, 0)));
     fed_ = static_cast<std::int32_t>(start);

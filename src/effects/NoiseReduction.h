@@ -6,8 +6,9 @@
 // with the noise print's power D for that bin. P is first smoothed across time (half the new
 // frame, half the smoothed value of the frame before), so that the random peaks of the noise
 // rarely stand above the estimate on their own and ring as "musical noise". The bin's gain is
-// sqrt(max(1 - a D / P, f^2)): over-subtraction a = 2 takes away a little more than the mean
-// noise, and the floor f (-24 dB) keeps a quiet, even remainder of noise instead of holes.
+// sqrt(max(1 - a D / P, f^2)): over-subtraction a = 3 takes away more than the mean noise, so
+// that the smoothed power of noise alone seldom passes, and the floor f (-24 dB) keeps a quiet,
+// even remainder of noise instead of holes.
 // The gains are then smoothed across neighbouring bins (1/4, 1/2, 1/4).
 //
 // The noise print comes from a captured stretch of noise (the mean power of every bin over
@@ -29,7 +30,7 @@
 namespace sv {
 
 struct NoiseReductionSettings {
-    double overSubtraction = 2.0;
+    double overSubtraction = 3.0;
     double floorDb = -24.0;
     double timeSmoothing = 0.5;  // weight of the previous frame's smoothed power
 };
