@@ -50,10 +50,11 @@ DialogField ChoiceField(const std::string& id, const std::string& label, std::ve
     return f;
 }
 
-DialogField Label(const std::string& id, const std::string& text) {
+DialogField Label(const std::string& id, const std::string& text, const std::string& value) {
     DialogField f;
     f.id = id;
     f.label = text;
+    f.value = value;
     f.kind = DialogField::Kind::Label;
     return f;
 }
@@ -138,8 +139,8 @@ DialogSpec AutoNoiseReductionDialog(int silencePercent) {
 DialogSpec ClickRepairDialog(int sensitivity, int maxLength) {
     DialogSpec spec = MakeDialog("45", "Réparation Automatique des Claquements/Cliquetis");
     spec.fields.push_back(TrackBarField("sensitivity", "Sensibilité aux Claquements (%):", sensitivity, 0, 100));
-    spec.fields.push_back(Label("fewer", "moins de claquements"));
-    spec.fields.push_back(Label("more", "plus de claquements"));
+    // The track bar's two ends, under it.
+    spec.fields.push_back(Label("ends", "moins de claquements", " — plus de claquements"));
     spec.fields.push_back(IntegerField("length", "Durée Maximale du Claquement (ms):", maxLength));
     spec.presets = {{"Disque vinyle", {{"sensitivity", "50"}, {"length", "450"}}},
                     {"Craquements fins", {{"sensitivity", "70"}, {"length", "100"}}},

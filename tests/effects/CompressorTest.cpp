@@ -109,7 +109,8 @@ TEST(CompressorFilter, RampsMatchANumpyModelOfTheLookAheadWindows) {
     }
     EXPECT_EQ(c->Position(), windows * w);
 
-    const std::string dir = ::testing::TempDir();
+    const test::TempFolder folder;
+    const std::string dir = folder.path();
     {
         std::ofstream f(dir + "/comp_in.txt");
         for (std::int32_t v : in) f << v << "\n";
