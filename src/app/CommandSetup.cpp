@@ -16,6 +16,7 @@
 #include "core/RegionCommands.h"
 #include "effects/BasicEffectCommands.h"
 #include "effects/DelayCommands.h"
+#include "effects/DynamicsCommands.h"
 #include "effects/EqualizerCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
@@ -35,6 +36,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterBasicEffectCommands(registry);
     RegisterEqualizerCommands(registry);
     RegisterDelayCommands(registry);
+    RegisterDynamicsCommands(registry);
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class Host;
 class LProgressTask;
 class Notifier;
 class Settings;
+struct NoisePrint;
 class SystemClipboard;
 
 class FrameWindows {
@@ -90,6 +92,8 @@ public:
     std::function<void()> showJoinDialog;
     // The project path changed (the frame's title shows it).
     std::function<void()> projectChanged;
+    // The noise print the last noise capture took (effects/NoisePrint.h); null before one.
+    std::shared_ptr<const NoisePrint> noisePrint;
     // The desktop's clipboard; null when there is none (headless runs).
     SystemClipboard* systemClipboard = nullptr;
 

@@ -150,7 +150,7 @@ TEST_F(FrameTest, MenuTextsKeysAndServedIdsAreThoseOfTheCommandTable) {
         {1003, "Fermer le Dossier", "Ctrl+W"}, {1004, "Enregistrer le Fichier", "Ctrl+S"},
         {1005, "Enregistrer le Fichier Sous...", ""}, {1006, "Convertir le Taux d'Echantillonnage", ""},
         {1007, "Mono", ""}, {1008, "Stereo", ""}, {1009, "Envoyer...", ""}, {1010, "Options...", ""},
-        {1011, "Charger Piste(s) CD Audio...", ""}, {1012, "Audio", ""}, {1018, "Données", ""},
+        {1011, "Charger Piste(s) CD Audio...", "Ctrl+L"}, {1012, "Audio", ""}, {1018, "Données", ""},
         {1013, "Ouvrir le Projet...", ""}, {1014, "Fermer le Projet", ""}, {1015, "Enregistrer le Projet", ""},
         {1016, "Enregistrer le Projet Sous...", ""}, {1019, "Editer les Balises ID3...", ""},
         {1048, "&Quitter", "Alt+F4"}, {2001, "Annuler", "Ctrl+Z"}, {2033, "Rétablir", "Ctrl+Y"},
