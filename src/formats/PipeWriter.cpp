@@ -28,8 +28,10 @@ LPipeWriter::LPipeWriter(const std::vector<std::string>& argv, std::string targe
         return;
     }
     pipe_ = UniqueFd(fd);
-    // Non-blocking, so that a coder that stops reading leaves Cancel working.
+    // Non-blocking, so that a coder that stops reading leaves Cancel working; a pipe larger
+    // than the default 64 KiB keeps the coder fed while the editor waits for its turn.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
 }
 
 LPipeWriter::~LPipeWriter() { Finish(); }

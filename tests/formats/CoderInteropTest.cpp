@@ -181,6 +181,10 @@ TEST_F(CoderInterop, FilesMadeByTheToolsOpenWithTheirOwnSamples) {
         {"oggenc", "oggenc -Q -q 4 -o " + Sh(files.File("oggenc.ogg")) + " " + Sh(wav), files.File("oggenc.ogg"), 2, 44100},
         {"ffmpeg", "ffmpeg -v error -y -i " + Sh(wav) + " -c:a aac -b:a 128k " + Sh(files.File("ffmpeg.m4a")),
          files.File("ffmpeg.m4a"), 2, 44100},
+        {"ffmpeg", "ffmpeg -v error -y -i " + Sh(wav) + " -c:a aac -b:a 96k -f adts " + Sh(files.File("ffmpeg.aac")),
+         files.File("ffmpeg.aac"), 2, 44100},
+        {"ffmpeg", "ffmpeg -v error -y -i " + Sh(wav8k) + " -c:a real_144 " + Sh(files.File("ffmpeg.ra")),
+         files.File("ffmpeg.ra"), 1, 8000},
         {"sox", "sox " + Sh(wav8k) + " -t amr-nb " + Sh(files.File("sox.amr")), files.File("sox.amr"), 1, 8000},
     };
     for (const Made& m : made) {
