@@ -13,7 +13,7 @@ packages=(
   libudev-dev libdiscid-dev
   libgnutls28-dev libcurl4-gnutls-dev libsecret-1-dev xdg-utils openssl python3-aiosmtpd python3-pyftpdlib
   clang libclang-rt-14-dev
-  sox ffmpeg lame flac mpg123 python3-numpy
+  sox ffmpeg lame flac mpg123 python3-numpy vorbis-tools faad libopencore-amrnb0
   xvfb xauth xclip
   espeak-ng
   libfftw3-single3 libfftw3-double3 linux-perf

@@ -10,6 +10,7 @@
 #include "core/CommandIds.h"
 #include "core/DocumentCommands.h"
 #include "formats/AudioFileIo.h"
+#include "formats/Components.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
 #include "platform/Paths.h"
@@ -52,6 +53,7 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
     if (!user_) user_ = std::make_unique<QtSettingsScope>(QtSettingsScope::Scope::User);
     if (!machine_) machine_ = std::make_unique<QtSettingsScope>(QtSettingsScope::Scope::Machine);
     settings_ = std::make_unique<Settings>(*user_, machine_.get());
+    RegisterShippedComponents(*settings_);
     EnsureFolder(UserDataHome());
     EnsureFolder(ProductDataFolder());
     blocks_ = std::make_unique<BlockStore>(ChooseWorkingFolder(*settings_));

@@ -67,9 +67,9 @@ void KeepMode(const std::string& from, const std::string& to) {
 }
 
 Ref<LAudioWriter> CreateWriterFor(const std::string& ext, const std::string& path, std::int32_t rate,
-                                  std::uint8_t channels, Settings* settings) {
+                                  std::uint8_t channels, Settings* settings, LProgressTask* task = nullptr) {
     const FileFormatRow* row = FindSaveRow(ext);
-    if (row && row->createWriter) return row->createWriter(SaveRequest{path, rate, channels, nullptr, settings});
+    if (row && row->createWriter) return row->createWriter(SaveRequest{path, rate, channels, nullptr, settings, task});
     return MakeRef<LErrorWriter>("Aucun format d'enregistrement pour ce type de fichier.");
 }
 
@@ -113,7 +113,8 @@ int PumpSamples(LProgressTask& task, const Ref<LAudioReader>& readerIn, const Re
         auto n = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxFramesPerCall, total - done));
         reader->Read(buffer.data(), n);
         writer->Write(buffer.data(), n);
-        if (writer->error) return kTaskFailed;
+        // A writer waiting on a program may have seen the Cancel itself.
+        if (writer->error) return task.Pump() ? kTaskCancelled : kTaskFailed;
         done += n;
         task.SetProgress(static_cast<double>(done) / static_cast<double>(total));
     }
@@ -188,10 +189,10 @@ bool ShowSaveOptions(const std::string& extension, Host& host, std::int32_t rate
     return row->confirmedWithoutOptions;
 }
 
-bool EncoderAvailable(const std::string& extension) {
+bool EncoderAvailable(const std::string& extension, Host* host, Settings* settings) {
     const FileFormatRow* row = FindSaveRow(extension);
     if (!row) return false;
-    return !row->encoderAvailable || row->encoderAvailable();
+    return !row->encoderAvailable || row->encoderAvailable(SaveRequest{extension, 0, 0, host, settings});
 }
 
 int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const SaveParameters& params) {
@@ -200,11 +201,12 @@ int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const 
     task.SetText(1, params.path);
     Ref<LAudioWriter> writer;
     std::string temp;
-    if (EncoderAvailable(ext)) {
+    if (EncoderAvailable(ext, &host, params.settings)) {
         if (params.showOptions && !ShowSaveOptions(ext, host, params.sampleRate, params.channels, params.settings))
             return kTaskFailed;
         temp = ReserveSiblingName(params.path);
-        if (!temp.empty()) writer = CreateWriterFor(ext, temp, params.sampleRate, params.channels, params.settings);
+        if (!temp.empty())
+            writer = CreateWriterFor(ext, temp, params.sampleRate, params.channels, params.settings, &task);
     }
     if (!writer || writer->error) {
         writer = nullptr;
@@ -225,7 +227,7 @@ int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const 
         return kTaskFailed;
     }
     int result = PumpSamples(task, reader, writer);
-    if (result == kTaskDone && !writer->Finish()) result = kTaskFailed;
+    if (result == kTaskDone && !writer->Finish()) result = task.Pump() ? kTaskCancelled : kTaskFailed;
     std::string why = writer->errorText;
     writer = nullptr;  // closes the file
     if (result == kTaskDone && params.tags && WritesTags(ext) && !WriteTags(*params.tags, temp)) {

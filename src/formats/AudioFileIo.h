@@ -71,8 +71,9 @@ Ref<LAudioWriter> CreateAudioWriter(const std::string& path, std::int32_t rate, 
 bool ShowSaveOptions(const std::string& extension, Host& host, std::int32_t rate, std::uint8_t channels,
                      Settings* settings = nullptr);
 
-// True when the extension's writer needs no encoder program, or its program is present.
-bool EncoderAvailable(const std::string& extension);
+// True when the extension's writer needs no encoder program, or its program is present; host,
+// when given, is told what is missing.
+bool EncoderAvailable(const std::string& extension, Host* host = nullptr, Settings* settings = nullptr);
 
 // Writes doc's sound (converted to params' rate and channels) to params.path: 0 saved,
 // 1 cancelled, 2 failed (after a message). The samples and tags go to a temporary file beside

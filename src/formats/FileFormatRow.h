@@ -31,6 +31,7 @@ struct SaveRequest {
     std::uint8_t channels;
     Host* host;          // set for the options dialogs
     Settings* settings;  // null: the formats' defaults, nothing stored
+    LProgressTask* task = nullptr;  // the save's task, polled by writers that wait on programs
 };
 
 // What a row's own open routine hands back: an open result code and, on failure, the message
@@ -57,8 +58,9 @@ struct FileFormatRow {
     // The save-options dialog; true when confirmed. Without one, confirmedWithoutOptions says.
     bool (*saveOptions)(const SaveRequest& request) = nullptr;
     bool confirmedWithoutOptions = false;
-    // Null for formats that need no encoder program; otherwise whether the program is present.
-    bool (*encoderAvailable)() = nullptr;
+    // Null for formats that need no encoder program; otherwise whether the program is present
+    // (request.host, when set, is told what is missing).
+    bool (*encoderAvailable)(const SaveRequest& request) = nullptr;
     bool writesTags = false;
 
     bool Serves(const std::string& extension) const;

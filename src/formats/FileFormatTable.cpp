@@ -6,9 +6,9 @@ const std::vector<const FileFormatRow*>& FileFormatRows() {
     static const std::vector<const FileFormatRow*> rows = [] {
         std::vector<const FileFormatRow*> r = {&kWavFormatRow, &kMp3FormatRow, &kAiffFormatRow, &kAuFormatRow,
                                                &kGsmFormatRow, &kVoxFormatRow, &kRawFormatRow, &kSndFormatRow};
-        for (std::size_t i = 0; i < kPendingDecoderRowCount; ++i) r.push_back(&kPendingDecoderRows[i]);
+        for (std::size_t i = 0; i < kCoderDecoderRowCount; ++i) r.push_back(&kCoderDecoderRows[i]);
         r.push_back(&kWmaFormatRow);
-        for (std::size_t i = 0; i < kPendingEncoderRowCount; ++i) r.push_back(&kPendingEncoderRows[i]);
+        for (std::size_t i = 0; i < kCoderEncoderRowCount; ++i) r.push_back(&kCoderEncoderRows[i]);
         r.push_back(&kPendingPlaylistRow);
         return r;
     }();

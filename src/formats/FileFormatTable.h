@@ -26,11 +26,12 @@ extern const FileFormatRow kRawFormatRow;
 extern const FileFormatRow kSndFormatRow;
 extern const FileFormatRow kWmaFormatRow;
 extern const FileFormatRow kMediaDecoderFallbackRow;
-// Formats whose decoders, encoders and playlist writers are not part of this build yet.
-extern const FileFormatRow kPendingDecoderRows[];
-extern const std::size_t kPendingDecoderRowCount;
-extern const FileFormatRow kPendingEncoderRows[];
-extern const std::size_t kPendingEncoderRowCount;
+// The coder programs' decoders and encoders (and the formats no decoder here reads).
+extern const FileFormatRow kCoderDecoderRows[];
+extern const std::size_t kCoderDecoderRowCount;
+extern const FileFormatRow kCoderEncoderRows[];
+extern const std::size_t kCoderEncoderRowCount;
+// The playlist formats, whose writers are not part of this build yet.
 extern const FileFormatRow kPendingPlaylistRow;
 
 }  // namespace sv

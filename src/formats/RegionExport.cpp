@@ -38,6 +38,7 @@ std::string FormatExtension(int index) {
 int SaveRegionSound(Workspace& ws, std::size_t index, const std::string& path) {
     const LAudioData& sound = ws.Regions()[index].sound;
     SaveParameters params{path, sound.sampleRate, sound.channels, false, nullptr};
+    params.settings = &ws.settings();  // the formats' settings, and where their coder programs are
     FunctionTask task("Enregistrement en cours...",
                       [&](LProgressTask& t) { return SaveSoundAs(t, ws.host(), sound, params); });
     RunTask(ws.host(), task);

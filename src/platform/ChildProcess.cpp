@@ -35,7 +35,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inputFile_.empty() ? "/dev/null" : inputFile_.c_str(), O_RDONLY, 0);
+    if (inputFd_ >= 0) posix_spawn_file_actions_adddup2(&actions, inputFd_, 0);
+    else posix_spawn_file_actions_addopen(&actions, 0, inputFile_.empty() ? "/dev/null" : inputFile_.c_str(), O_RDONLY, 0);
     const char* out = outputFile.empty() ? "/dev/null" : outputFile.c_str();
     posix_spawn_file_actions_addopen(&actions, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
@@ -61,6 +62,26 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
     pid_ = pid;
     ended_ = false;
     exitCode_ = -1;
+    return true;
+}
+
+bool ChildProcess::StartWithInputPipe(const std::vector<std::string>& argv, int* writeEnd, const std::string& outputFile,
+                                      int* err) {
+    *writeEnd = -1;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        if (err) *err = errno;
+        return false;
+    }
+    inputFd_ = fds[0];
+    bool started = Start(argv, outputFile, err);
+    inputFd_ = -1;
+    ::close(fds[0]);
+    if (!started) {
+        ::close(fds[1]);
+        return false;
+    }
+    *writeEnd = fds[1];
     return true;
 }
 

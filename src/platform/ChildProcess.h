@@ -22,6 +22,11 @@ public:
     // The next Start reads its standard input from this file instead of /dev/null (text handed
     // to a program this way never passes through its command line).
     void SetInputFile(const std::string& path) { inputFile_ = path; }
+    // Starts like Start, the child's standard input being the read end of a new pipe; *writeEnd
+    // receives the write end (close-on-exec, so no other child inherits it and the child sees
+    // end of input once the owner closes it).
+    bool StartWithInputPipe(const std::vector<std::string>& argv, int* writeEnd, const std::string& outputFile = {},
+                            int* err = nullptr);
     // Waits up to timeoutMs for the child to end; true once it has ended.
     bool Wait(int timeoutMs);
     // Ends the child at once (SIGKILL) and reaps it.
@@ -36,6 +41,7 @@ private:
     bool ended_ = false;
     int exitCode_ = -1;
     std::string inputFile_;
+    int inputFd_ = -1;  // for the next Start only
 };
 
 // True when program can be found in PATH (or names an executable file).

@@ -28,6 +28,10 @@ public:
     bool WriteIntSettingEverywhere(const std::string& section, const std::string& name, int value);
     bool DeleteRecentValue(const std::string& name);
 
+    // The scopes themselves, for the few lookups whose order differs (components: machine first).
+    SettingsScope& UserScope() const { return user_; }
+    SettingsScope* MachineScope() const { return machine_; }
+
 private:
     SettingsScope& user_;
     SettingsScope* machine_;

@@ -104,7 +104,9 @@ protected:
 TEST_F(DynamicsCommandTest, GateDialogStoresItsLevelAndShutsNoiseBelowIt) {
     std::vector<std::int32_t> s = test::SineSamples(44100, 44100, {700}, 1500);  // below -30 dB
     Open(s, 1);
-    host.dialogs.push_back({true, {{"level", "-30"}}, {}, 0});
+    test::DialogAnswer answer(true, {{"level", "-30"}});
+    answer.preset = 0;
+    host.dialogs.push_back(answer);
     Run(kCmdNoiseGate);
     ASSERT_EQ(host.shownDialogs.size(), 1u);
     EXPECT_EQ(host.shownDialogs[0].resource, "13");

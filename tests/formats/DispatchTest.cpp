@@ -96,7 +96,7 @@ TEST_F(DispatchTest, ExtensionsAreComparedWithoutCaseAndADotInAFolderIsNoExtensi
     EXPECT_TRUE(host.progressTitles.empty());  // read directly, no decoder
 }
 
-TEST_F(DispatchTest, UnservedFormatsFailWithTheFormatMessageAndOnlyTheFirstIsShown) {
+TEST_F(DispatchTest, CoderFormatsWithoutTheirComponentsFailAndOnlyTheFirstIsShown) {
     bool show = true;
     for (const char* name : {"f.ogg", "g.flac", "h.m4a", "i.amr", "j.dss"}) {
         WriteBytes(files.File(name), Bytes(100, 1));
@@ -108,11 +108,7 @@ TEST_F(DispatchTest, UnservedFormatsFailWithTheFormatMessageAndOnlyTheFirstIsSho
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, "");
     EXPECT_EQ(host.messages[0].icon, MsgIcon::Error);
-    EXPECT_EQ(host.messages[0].text.rfind("Cannot open the file \"" + files.File("f.ogg") +
-                                              "\". This means that either the file format is not supported by this "
-                                              "program or that a required codec or plugin is not installed. Please see ",
-                                          0),
-              0u);
+    EXPECT_EQ(host.messages[0].text.rfind("Impossible d'installer le composant à installer sur demande \"oggdec\"", 0), 0u);
     EXPECT_FALSE(show);
 }
 

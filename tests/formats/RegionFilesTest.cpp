@@ -8,6 +8,7 @@
 #include "core/RegionCommands.h"
 #include "core/Workspace.h"
 #include "formats/AudioFileIo.h"
+#include "formats/Components.h"
 #include "formats/FormatCommands.h"
 #include "formats/RegionExport.h"
 #include "formats/WavReader.h"
@@ -110,7 +111,8 @@ TEST_F(RegionFilesTest, TheExportDialogRefusesAMissingFolder) {
 }
 
 TEST_F(RegionFilesTest, ExportAsFlacWhenTheEncoderIsThere) {
-    if (!EncoderAvailable(".flac")) GTEST_SKIP() << "no FLAC encoder in the save path yet";
+    RegisterShippedComponents(settings);
+    if (!EncoderAvailable(".flac", nullptr, &settings)) GTEST_SKIP() << "no FLAC encoder here";
     LAudioDocument& doc = Open(20000, 2, 44100, Pattern, "/m/take.wav");
     AddRegion(doc, 0, 12345, "flac");
     settings.WriteIntUserSetting("Settings", "ExportRegionFormat", 5);
