@@ -85,16 +85,17 @@ bool LoadSoundFileTask(Workspace& ws, const std::string& path, LAudioData& sound
     return RunTask(ws.host(), task);
 }
 
-int SaveSoundFile(LProgressTask& task, Host& host, const LAudioData& sound, const std::string& path) {
+int SaveSoundFile(LProgressTask& task, Host& host, const LAudioData& sound, const std::string& path,
+                  Settings* settings) {
     const std::uint8_t channels = sound.channels == 0 ? 1 : sound.channels;
-    return SaveSoundAs(task, host, sound, SaveParameters{path, sound.sampleRate, channels, false, nullptr});
+    return SaveSoundAs(task, host, sound, SaveParameters{path, sound.sampleRate, channels, false, nullptr, settings});
 }
 
 std::vector<std::uint8_t> RenderClipboardWave(Workspace& ws) {
     const std::string path = ClipboardFile(ws, "_clipboard.wav");
     LAudioData clip = ws.Clipboard();
     FunctionTask task("Sauvegarde dans le presse-papiers",
-                      [&](LProgressTask& t) { return SaveSoundFile(t, ws.host(), clip, path); });
+                      [&](LProgressTask& t) { return SaveSoundFile(t, ws.host(), clip, path, &ws.settings()); });
     std::vector<std::uint8_t> bytes;
     if (RunTask(ws.host(), task)) {
         // Another process may still hold the file for a moment.
@@ -190,7 +191,8 @@ void SaveSelectionCommand(Workspace& ws) {
     LAudioData piece = doc->sound;
     TrimEnd(piece, doc->selectionEnd);
     TrimStart(piece, doc->selectionStart);
-    FunctionTask task("Enregistrement en cours...", [&](LProgressTask& t) { return SaveSoundFile(t, host, piece, path); });
+    FunctionTask task("Enregistrement en cours...",
+                      [&](LProgressTask& t) { return SaveSoundFile(t, host, piece, path, &st); });
     RunTask(host, task);
 }
 

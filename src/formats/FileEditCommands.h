@@ -13,6 +13,7 @@ class CommandRegistry;
 class Host;
 class LAudioData;
 class LProgressTask;
+class Settings;
 class Workspace;
 
 // Loads a sound file of any format the open table serves into sound (rate and channels of the
@@ -22,8 +23,10 @@ int LoadSoundFile(LProgressTask& task, Workspace& ws, const std::string& path, L
 // Runs LoadSoundFile under the task "Chargement du Fichier Source Audio"; true when loaded.
 bool LoadSoundFileTask(Workspace& ws, const std::string& path, LAudioData& sound);
 // Writes sound to path through the save table (WAV in the stored save format); 0 done,
-// 1 cancelled, 2 failed. A cancelled or failed save leaves an existing file as it was.
-int SaveSoundFile(LProgressTask& task, Host& host, const LAudioData& sound, const std::string& path);
+// 1 cancelled, 2 failed. A cancelled or failed save leaves an existing file as it was. The
+// settings name the coder programs and hold the formats' options; null: their defaults.
+int SaveSoundFile(LProgressTask& task, Host& host, const LAudioData& sound, const std::string& path,
+                  Settings* settings = nullptr);
 
 // The document clipboard as the bytes of a WAV file, written through "_clipboard.wav" in the
 // working folder (deleted afterwards) under the task "Sauvegarde dans le presse-papiers".
