@@ -14,6 +14,7 @@ packages=(
   sox ffmpeg lame flac mpg123
   xvfb xauth xclip
   espeak-ng
+  libxml2-utils cdrskin xorriso xdg-utils
   python3-numpy
 )
 
