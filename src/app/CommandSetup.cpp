@@ -18,6 +18,7 @@
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
+#include "siblings/SiblingCommands.h"
 #include "speech/SpeechCommands.h"
 #include "views/ViewCommands.h"
 
@@ -33,6 +34,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
     RegisterSpeechCommands(registry);
+    RegisterSiblingCommands(registry);
     RegisterAnalysisCommands(registry, app.analysis());
     registry.Register(kCmdLoadCdTracks, {[&app](Workspace& ws) { RunCdImportDialog(ws, &app.frame()); }, nullptr,
                                          nullptr, nullptr});
