@@ -17,6 +17,7 @@ packages=(
   xvfb xauth xclip
   espeak-ng
   libfftw3-single3 libfftw3-double3 linux-perf
+  libxml2-utils xorriso
 )
 
 missing=()

@@ -21,6 +21,7 @@
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
+#include "siblings/SiblingCommands.h"
 #include "speech/SpeechCommands.h"
 #include "net/SendCommands.h"
 #include "platform/Paths.h"
@@ -41,6 +42,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
     RegisterSpeechCommands(registry);
+    RegisterSiblingCommands(registry);
     RegisterAnalysisCommands(registry, app.analysis());
     RegisterNetCommands(registry, ProductDataFolder());
     registry.Register(kCmdLoadCdTracks, {[&app](Workspace& ws) { RunCdImportDialog(ws, &app.frame()); }, nullptr,

@@ -67,9 +67,11 @@ void KeepMode(const std::string& from, const std::string& to) {
 }
 
 Ref<LAudioWriter> CreateWriterFor(const std::string& ext, const std::string& path, std::int32_t rate,
-                                  std::uint8_t channels, Settings* settings, LProgressTask* task = nullptr) {
+                                  std::uint8_t channels, Settings* settings, LProgressTask* task = nullptr,
+                                  const std::string* target = nullptr) {
     const FileFormatRow* row = FindSaveRow(ext);
-    if (row && row->createWriter) return row->createWriter(SaveRequest{path, rate, channels, nullptr, settings, task});
+    if (row && row->createWriter)
+        return row->createWriter(SaveRequest{path, rate, channels, nullptr, settings, task, target});
     return MakeRef<LErrorWriter>("Aucun format d'enregistrement pour ce type de fichier.");
 }
 
@@ -204,9 +206,14 @@ int SaveSoundAs(LProgressTask& task, Host& host, const LAudioData& sound, const 
     if (EncoderAvailable(ext, &host, params.settings)) {
         if (params.showOptions && !ShowSaveOptions(ext, host, params.sampleRate, params.channels, params.settings))
             return kTaskFailed;
+        const FileFormatRow* row = FindSaveRow(ext);
+        if (row && row->confirmReplace &&
+            !row->confirmReplace(SaveRequest{params.path, params.sampleRate, params.channels, &host, params.settings}))
+            return kTaskCancelled;
         temp = ReserveSiblingName(params.path);
         if (!temp.empty())
-            writer = CreateWriterFor(ext, temp, params.sampleRate, params.channels, params.settings, &task);
+            writer = CreateWriterFor(ext, temp, params.sampleRate, params.channels, params.settings, &task,
+                                     &params.path);
     }
     if (!writer || writer->error) {
         writer = nullptr;

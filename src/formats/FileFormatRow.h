@@ -32,6 +32,8 @@ struct SaveRequest {
     Host* host;          // set for the options dialogs
     Settings* settings;  // null: the formats' defaults, nothing stored
     LProgressTask* task = nullptr;  // the save's task, polled by writers that wait on programs
+    // The name the file takes once complete, when path is a stand-in written first; null: path.
+    const std::string* target = nullptr;
 };
 
 // What a row's own open routine hands back: an open result code and, on failure, the message
@@ -62,6 +64,9 @@ struct FileFormatRow {
     // (request.host, when set, is told what is missing).
     bool (*encoderAvailable)(const SaveRequest& request) = nullptr;
     bool writesTags = false;
+    // Asks before a save replaces files other than its target (request.host set); false
+    // abandons the save.
+    bool (*confirmReplace)(const SaveRequest& request) = nullptr;
 
     bool Serves(const std::string& extension) const;
     bool Opens() const { return openReader != nullptr || open != nullptr; }

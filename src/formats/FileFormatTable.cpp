@@ -9,7 +9,7 @@ const std::vector<const FileFormatRow*>& FileFormatRows() {
         for (std::size_t i = 0; i < kCoderDecoderRowCount; ++i) r.push_back(&kCoderDecoderRows[i]);
         r.push_back(&kWmaFormatRow);
         for (std::size_t i = 0; i < kCoderEncoderRowCount; ++i) r.push_back(&kCoderEncoderRows[i]);
-        r.push_back(&kPendingPlaylistRow);
+        r.push_back(&kPlaylistFormatRow);
         return r;
     }();
     return rows;

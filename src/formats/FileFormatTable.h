@@ -31,7 +31,7 @@ extern const FileFormatRow kCoderDecoderRows[];
 extern const std::size_t kCoderDecoderRowCount;
 extern const FileFormatRow kCoderEncoderRows[];
 extern const std::size_t kCoderEncoderRowCount;
-// The playlist formats, whose writers are not part of this build yet.
-extern const FileFormatRow kPendingPlaylistRow;
+// The playlists and the podcast feed.
+extern const FileFormatRow kPlaylistFormatRow;
 
 }  // namespace sv

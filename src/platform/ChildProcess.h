@@ -32,6 +32,8 @@ public:
     // Ends the child at once (SIGKILL) and reaps it.
     void Kill();
 
+    // Lets the child run on after its owner goes (a program the user works in).
+    void Detach() { pid_ = -1; }
     bool Running() const { return pid_ > 0 && !ended_; }
     // The exit status once ended normally; -1 when it was killed by a signal or never ran.
     int ExitCode() const { return exitCode_; }

@@ -282,10 +282,11 @@ TEST_F(DispatchTest, UnknownSaveExtensionMakesAnErrorWriterAndTheCreateMessage) 
     EXPECT_EQ(host.progressErrors[0], "Incapable de créer le fichier \"" + files.File("x.xyz") + "\"pour l'enregistrement.");
     EXPECT_FALSE(FileExists(files.File("x.xyz")));
     EXPECT_EQ(files.List(), std::vector<std::string>{});
-    // Formats whose options come later are not confirmed; those without options are.
+    // A cancelled options dialog does not confirm; formats without options are confirmed.
     EXPECT_FALSE(ShowSaveOptions(".m3u", host, 44100, 2));
     EXPECT_TRUE(ShowSaveOptions(".au", host, 44100, 2));
-    EXPECT_TRUE(EncoderAvailable(".wpl"));
+    EXPECT_TRUE(EncoderAvailable(".au"));
+    EXPECT_FALSE(EncoderAvailable(".wpl"));  // its MP3 encoder is named in no settings
     EXPECT_FALSE(EncoderAvailable(".xyz"));
 }
 
