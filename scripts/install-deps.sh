@@ -11,7 +11,7 @@ packages=(
   libgsm1-dev libmpg123-dev
   libudev-dev libdiscid-dev
   clang libclang-rt-14-dev
-  sox ffmpeg lame flac mpg123
+  sox ffmpeg lame flac mpg123 python3-numpy
   xvfb xauth xclip
   espeak-ng
   python3-numpy

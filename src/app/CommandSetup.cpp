@@ -15,6 +15,8 @@
 #include "core/ProjectCommands.h"
 #include "core/RegionCommands.h"
 #include "effects/BasicEffectCommands.h"
+#include "effects/DelayCommands.h"
+#include "effects/EqualizerCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
@@ -29,6 +31,8 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterFileEditCommands(registry);
     RegisterFormatCommands(registry);
     RegisterBasicEffectCommands(registry);
+    RegisterEqualizerCommands(registry);
+    RegisterDelayCommands(registry);
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());

@@ -8,13 +8,11 @@
 #include "core/SegmentOps.h"
 #include "core/TimeText.h"
 #include "core/Workspace.h"
-#include "effects/CrossFade.h"
-#include "effects/DcOffset.h"
+#include "effects/Amplify.h"
 #include "effects/EffectCommand.h"
+#include "effects/EffectEntries.h"
 #include "effects/EffectPreview.h"
-#include "effects/Envelope.h"
 #include "effects/Normalize.h"
-#include "effects/Reverse.h"
 #include "effects/StereoPan.h"
 
 namespace sv {
@@ -45,19 +43,22 @@ DialogField LabelField(const std::string& id, const std::string& label, const st
 }
 
 // Scales the selection's segment gains: no sample is rewritten.
+// Without a progress dialog: only segment gains change.
 void AmplifySelection(Workspace& ws, LAudioDocument& doc, const std::string& undoName, std::int32_t percent) {
     if (percent == 100) return;
     StopPlayback(ws);
     if (!BeginEdit(ws, undoName)) return;
-    ScaleRange(doc.sound, doc.selectionStart, doc.selectionEnd, percent);
+    AmplifyRange(doc.sound, doc.selectionStart, doc.selectionEnd, percent);
     EndEdit(ws, doc.selectionStart, doc.sound.sampleRate / 2);
 }
 
-void Fade(Workspace& ws, LCurve curve, bool trim, const char* undoName) {
+// Runs the process an entry makes for the active document (after selecting all when nothing is).
+template <class Entry>
+void RunEntry(Workspace& ws, Entry entry) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
-    LEnvelopeTask task(*doc, ws.blocks(), std::move(curve), trim);
-    RunEditTask(ws, task, undoName);
+    LEffectProcess process = entry(*doc, ws.blocks());
+    RunEffectProcess(ws, process);
 }
 
 bool IsStereo(const Workspace& ws) { return ws.Active() && ws.Active()->sound.channels == 2; }
@@ -119,30 +120,19 @@ void NormalizeCommand(Workspace& ws) {
     if (!doc) return;
     const auto v = AskEffectParameters(ws, {{kNormalizePeakLevel, "level"}}, NormalizeDialog(kNormalizePeakLevel.def));
     if (!v) return;
-    LPeakScanTask scan(doc->sound, doc->selectionStart, doc->selectionEnd);
-    if (!RunTask(ws.host(), scan) || scan.Peak() == 0) return;
-    AmplifySelection(ws, *doc, "Normaliser", NormalizeGain((*v)[0], scan.Peak()));
+    LEffectProcess process = NormalizeProcess(*doc, ws.blocks(), (*v)[0]);
+    RunEffectProcess(ws, process);
 }
 
-void FadeInCommand(Workspace& ws) { Fade(ws, FadeInCurve(), false, "Fade In"); }
+void FadeInCommand(Workspace& ws) { RunEntry(ws, FadeInProcess); }
 
-void FadeOutCommand(Workspace& ws) { Fade(ws, FadeOutCurve(), false, "Fade Out"); }
+void FadeOutCommand(Workspace& ws) { RunEntry(ws, FadeOutProcess); }
 
-void FadeOutTrimCommand(Workspace& ws) { Fade(ws, FadeOutCurve(), true, "Fermer en fondu et Couper"); }
+void FadeOutTrimCommand(Workspace& ws) { RunEntry(ws, FadeOutTrimProcess); }
 
-void DcOffsetCommand(Workspace& ws) {
-    LAudioDocument* doc = EffectTarget(ws);
-    if (!doc) return;
-    LDcOffsetTask task(*doc, ws.blocks());
-    RunEditTask(ws, task, "Correction de Décalage CC");
-}
+void DcOffsetCommand(Workspace& ws) { RunEntry(ws, DcOffsetProcess); }
 
-void ReverseCommand(Workspace& ws) {
-    LAudioDocument* doc = EffectTarget(ws);
-    if (!doc) return;
-    LReverseTask task(*doc, ws.blocks());
-    RunEditTask(ws, task, "Inverser");
-}
+void ReverseCommand(Workspace& ws) { RunEntry(ws, ReverseProcess); }
 
 void CrossFadeCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
@@ -153,9 +143,8 @@ void CrossFadeCommand(Workspace& ws) {
         CrossFadeDialog(FramesToMs(doc->selectionStart, rate), FramesToMs(doc->selectionEnd, rate), kCrossFadeGap.def,
                         kCrossFadeIn.def, kCrossFadeOut.def));
     if (!v) return;
-    const int gap = (*v)[0], fadeIn = (*v)[1], fadeOut = (*v)[2];
-    LCrossFadeTask task(*doc, ws.blocks(), gap, fadeIn, fadeOut);
-    RunEditTask(ws, task, "Cross Fade");
+    LEffectProcess process = CrossFadeProcess(*doc, ws.blocks(), (*v)[0], (*v)[1], (*v)[2]);
+    RunEffectProcess(ws, process);
 }
 
 void StereoPanCommand(Workspace& ws) {
@@ -174,7 +163,9 @@ void StereoPanCommand(Workspace& ws) {
         if (ws.playPreview) ws.playPreview(nullptr, 0);
     };
     const auto v = AskEffectParameters(ws, {{kStereoPan, "pan"}}, std::move(spec));
-    if (v) ApplyEffect(ws, LStereoPanEffect((*v)[0]));
+    if (!v) return;
+    LEffectProcess process = StereoPanProcess(*doc, ws.blocks(), (*v)[0]);
+    RunEffectProcess(ws, process);
 }
 
 void RegisterBasicEffectCommands(CommandRegistry& registry) {

@@ -2,6 +2,7 @@
 
 #include "core/AudioDocument.h"
 #include "core/SegmentOps.h"
+#include "effects/Filter.h"
 
 #include <algorithm>
 #include <vector>
@@ -20,6 +21,12 @@ int LDocumentTask::ReplaceWithChain(Ref<LAudioReader> chain, std::int32_t frames
     for (std::int32_t done = 0; done < frames;) {
         const std::int32_t n = std::min(kMaxFramesPerCall, frames - done);
         chain->Read(buffer.data(), n);
+        // A stage that failed mid-run (a plug-in refusing a block) ends the task; the document
+        // and its undo ring stay as they were.
+        if (FailedStage(*chain)) {
+            Error(ChainFailureText(*chain));
+            return kTaskFailed;
+        }
         writer->Write(buffer.data(), n);
         done += n;
         SetProgress(static_cast<double>(done) / frames);

@@ -19,6 +19,15 @@ void WriteStoredValue(Settings& settings, const StoredValue& value, int v) {
     settings.WriteIntUserSetting(value.group, value.key, v);
 }
 
+std::string ReadStoredText(const Settings& settings, const StoredText& value) {
+    std::string text = settings.ReadSetting(value.group, value.key);
+    return text.empty() ? std::string(value.def) : text;
+}
+
+void WriteStoredText(Settings& settings, const StoredText& value, const std::string& text) {
+    settings.WriteUserSetting(value.group, value.key, text);
+}
+
 DialogRefusal InvalidValue(const std::string& text, const std::string& field) {
     return DialogRefusal{text, "Valeur Invalide", MsgIcon::Information, field};
 }
@@ -32,16 +41,53 @@ DialogField IntegerField(const std::string& id, const std::string& label, int va
     return f;
 }
 
-std::optional<std::vector<int>> AskEffectParameters(Workspace& ws, const std::vector<EffectParam>& params,
-                                                    DialogSpec spec) {
+namespace {
+
+DialogField RangedField(const std::string& id, const std::string& label, DialogField::Kind kind, int value,
+                        int minimum, int maximum) {
+    DialogField f = IntegerField(id, label, value);
+    f.kind = kind;
+    f.minimum = minimum;
+    f.maximum = maximum;
+    return f;
+}
+
+}  // namespace
+
+DialogField DecimalField(const std::string& id, const std::string& label, const std::string& value) {
+    DialogField f;
+    f.id = id;
+    f.label = label;
+    f.kind = DialogField::Kind::Decimal;
+    f.value = value;
+    return f;
+}
+
+DialogField DecibelField(const std::string& id, const std::string& label, int value, int minDb, int maxDb) {
+    return RangedField(id, label, DialogField::Kind::Decibel, value, minDb, maxDb);
+}
+
+DialogField TrackBarField(const std::string& id, const std::string& label, int value, int minimum, int maximum) {
+    return RangedField(id, label, DialogField::Kind::TrackBar, value, minimum, maximum);
+}
+
+std::optional<DialogSpec> AskEffectDialog(Workspace& ws, const std::vector<EffectParam>& params,
+                                          const std::vector<EffectTextParam>& textParams, DialogSpec spec) {
     for (const EffectParam& p : params)
         spec.SetValue(p.field, std::to_string(ReadStoredValue(ws.settings(), p.stored)));
+    for (const EffectTextParam& p : textParams) spec.SetValue(p.field, ReadStoredText(ws.settings(), p.stored));
     if (!ws.host().RunDialog(spec)) return std::nullopt;
+    for (const EffectParam& p : params) WriteStoredValue(ws.settings(), p.stored, spec.IntValue(p.field));
+    for (const EffectTextParam& p : textParams) WriteStoredText(ws.settings(), p.stored, spec.Value(p.field));
+    return spec;
+}
+
+std::optional<std::vector<int>> AskEffectParameters(Workspace& ws, const std::vector<EffectParam>& params,
+                                                    DialogSpec spec) {
+    const std::optional<DialogSpec> accepted = AskEffectDialog(ws, params, {}, std::move(spec));
+    if (!accepted) return std::nullopt;
     std::vector<int> values;
-    for (const EffectParam& p : params) {
-        values.push_back(spec.IntValue(p.field));
-        WriteStoredValue(ws.settings(), p.stored, values.back());
-    }
+    for (const EffectParam& p : params) values.push_back(accepted->IntValue(p.field));
     return values;
 }
 
@@ -66,10 +112,16 @@ int RunEditTask(Workspace& ws, LDocumentTask& task, const std::string& undoName)
 }
 
 int ApplyEffect(Workspace& ws, const LEffectDescriptor& effect) {
+    const std::string name = effect.GetName();
+    return ApplyEffect(ws, effect, name, name);
+}
+
+int ApplyEffect(Workspace& ws, const LEffectDescriptor& effect, const std::string& undoName,
+                const std::string& progressTitle) {
     LAudioDocument* doc = ws.Active();
     if (!doc) return kTaskFailed;
-    LEffectRun run(*doc, ws.blocks(), effect);
-    return RunEditTask(ws, run, effect.GetName());
+    LEffectRun run(*doc, ws.blocks(), effect, progressTitle);
+    return RunEditTask(ws, run, undoName);
 }
 
 }  // namespace sv

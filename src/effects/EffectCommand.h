@@ -28,11 +28,31 @@ extern const char* const kStoredValues;  // "StoredValues"
 int ReadStoredValue(const Settings& settings, const StoredValue& value);
 void WriteStoredValue(Settings& settings, const StoredValue& value, int v);
 
+// A parameter stored as text (the decimal values of the modulated delays).
+struct StoredText {
+    const char* group;
+    const char* key;
+    const char* def;
+};
+
+std::string ReadStoredText(const Settings& settings, const StoredText& value);
+void WriteStoredText(Settings& settings, const StoredText& value, const std::string& text);
+
 // A dialog field bound to a stored parameter.
 struct EffectParam {
     StoredValue stored;
     const char* field;
 };
+
+struct EffectTextParam {
+    StoredText stored;
+    const char* field;
+};
+
+// The general form of the parameter half: integer and text parameters alike. Returns the
+// accepted dialog (its fields hold the values, already stored); nothing when cancelled.
+std::optional<DialogSpec> AskEffectDialog(Workspace& ws, const std::vector<EffectParam>& params,
+                                          const std::vector<EffectTextParam>& textParams, DialogSpec spec);
 
 // The parameter half of every effect command: fills the fields of spec from the stored values (their
 // defaults when absent), shows the dialog and, only when it is accepted, stores the accepted
@@ -44,6 +64,10 @@ std::optional<std::vector<int>> AskEffectParameters(Workspace& ws, const std::ve
 DialogRefusal InvalidValue(const std::string& text, const std::string& field);
 // An integer field of a parameter dialog holding value.
 DialogField IntegerField(const std::string& id, const std::string& label, int value);
+// A decimal text field ("0.5"), a whole-decibel field and a track bar, each with its limits.
+DialogField DecimalField(const std::string& id, const std::string& label, const std::string& value);
+DialogField DecibelField(const std::string& id, const std::string& label, int value, int minDb, int maxDb);
+DialogField TrackBarField(const std::string& id, const std::string& label, int value, int minimum, int maximum);
 
 // The active document, after selecting all of it when nothing is selected; null when none.
 LAudioDocument* EffectTarget(Workspace& ws);
@@ -53,7 +77,10 @@ LAudioDocument* EffectTarget(Workspace& ws);
 // cursor and half a second of preroll. Returns the task's result (0 done, 1 cancelled, 2 failed).
 int RunEditTask(Workspace& ws, LDocumentTask& task, const std::string& undoName);
 // The effect run of effect over the active document's selection, framed as above with the
-// effect's name as undo name and progress title.
+// effect's name as undo name and progress title, or with the names given (the compressor and
+// the plug-in hosts name their undo step and their progress dialog differently).
 int ApplyEffect(Workspace& ws, const LEffectDescriptor& effect);
+int ApplyEffect(Workspace& ws, const LEffectDescriptor& effect, const std::string& undoName,
+                const std::string& progressTitle);
 
 }  // namespace sv

@@ -4,6 +4,7 @@
 #include "core/BlockReader.h"
 #include "core/SegmentOps.h"
 #include "effects/ChannelConverter.h"
+#include "effects/Filter.h"
 
 #include <algorithm>
 #include <vector>
@@ -12,6 +13,10 @@ namespace sv {
 
 LEffectRun::LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect)
     : LDocumentTask(effect.GetName(), doc, store), effect_(effect) {}
+
+LEffectRun::LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect,
+                       std::string progressTitle)
+    : LDocumentTask(std::move(progressTitle), doc, store), effect_(effect) {}
 
 int LEffectRun::Work() {
     const std::int32_t start = doc_.selectionStart;
@@ -27,9 +32,16 @@ int LEffectRun::Work() {
     }
     // A chain whose output layout differs from the document's would corrupt the block.
     Ref<LAudioReader> chain = ConvertChannels(effect_.CreateProcessor(source), doc_.sound.channels);
+    // Parameters that change nothing hand back the source itself: nothing to rewrite, and no
+    // undo step for it.
+    if (chain == source) return kTaskDone;
     source = nullptr;
     if (!chain) {
         Error("Impossible de créer l'effet");
+        return kTaskFailed;
+    }
+    if (FailedStage(*chain)) {
+        Error(ChainFailureText(*chain));
         return kTaskFailed;
     }
 

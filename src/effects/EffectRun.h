@@ -8,8 +8,9 @@ namespace sv {
 
 class LEffectRun : public LDocumentTask {
 public:
-    // The progress title is the descriptor's name.
+    // The progress title is the descriptor's name unless one is given.
     LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect);
+    LEffectRun(LAudioDocument& doc, BlockStore& store, const LEffectDescriptor& effect, std::string progressTitle);
 
 protected:
     int Work() override;

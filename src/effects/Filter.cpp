@@ -39,4 +39,26 @@ void LFilter::Seek(std::int32_t position) {
     input_->Seek(position);
 }
 
+void LFilter::Fail(std::string text, std::uint8_t code) {
+    if (errorCode != kReaderOk) return;
+    errorCode = code;
+    failureText_ = std::move(text);
+}
+
+const LAudioReader* FailedStage(const LAudioReader& chain) {
+    const LAudioReader* failed = nullptr;
+    for (const LAudioReader* r = &chain; r;) {
+        if (r->errorCode != kReaderOk) failed = r;
+        const auto* f = dynamic_cast<const LFilter*>(r);
+        r = f ? f->Input() : nullptr;
+    }
+    return failed;
+}
+
+std::string ChainFailureText(const LAudioReader& chain) {
+    const auto* f = dynamic_cast<const LFilter*>(FailedStage(chain));
+    if (f && !f->FailureText().empty()) return f->FailureText();
+    return "Impossible d'appliquer l'effet";
+}
+
 }  // namespace sv

@@ -19,6 +19,7 @@
 #include "core/RefCounted.h"
 
 #include <cstdint>
+#include <string>
 
 namespace sv {
 
@@ -32,6 +33,8 @@ public:
     void Seek(std::int32_t position) override;
 
     LAudioReader* Input() const { return input_.get(); }
+    // Why the filter failed while running (a plug-in that refused a block), when it says.
+    const std::string& FailureText() const { return failureText_; }
 
 protected:
     ~LFilter() override = default;
@@ -40,7 +43,20 @@ protected:
     // Clears delay lines and filter memory; called by Seek before the input seeks.
     virtual void ResetState() {}
 
+    // Marks the filter failed mid-run: the effect run then ends as failed with text shown and
+    // the document unchanged. The filter goes on delivering samples (reads never fail).
+    void Fail(std::string text, std::uint8_t code = kReaderInputFailed);
+
     Ref<LAudioReader> input_;
+
+private:
+    std::string failureText_;
 };
+
+// The failed stage of a chain, looking through the filters' inputs: the one deepest down
+// (the cause, not the stages that merely read from it); null when every stage is well.
+const LAudioReader* FailedStage(const LAudioReader& chain);
+// The message for a failed chain: the failed filter's own text, else a general one.
+std::string ChainFailureText(const LAudioReader& chain);
 
 }  // namespace sv

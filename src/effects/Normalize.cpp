@@ -9,31 +9,34 @@
 
 namespace sv {
 
-int LPeakScanTask::Work() {
-    SetText(0, "Veuillez patienter...");
-    peak_ = 0;
-    if (end_ <= start_) return kTaskDone;
-    Ref<LBlockReader> reader = LBlockReader::Create(sound_);
+int LPeakScanTask::Work() { return ScanPeak(*this, sound_, start_, end_, peak_); }
+
+int ScanPeak(LProgressTask& task, const LAudioData& sound, std::int32_t start, std::int32_t end,
+             std::int64_t& peak) {
+    task.SetText(0, "Veuillez patienter...");
+    peak = 0;
+    if (end <= start) return kTaskDone;
+    Ref<LBlockReader> reader = LBlockReader::Create(sound);
     if (reader->errorCode != kReaderOk) {
-        Error("Impossible de lire le son");
+        task.Error("Impossible de lire le son");
         return kTaskFailed;
     }
-    reader->Seek(start_);
-    const std::int32_t total = end_ - start_;
-    std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * sound_.channels);
+    reader->Seek(start);
+    const std::int32_t total = end - start;
+    std::vector<std::int32_t> buffer(static_cast<std::size_t>(kMaxFramesPerCall) * sound.channels);
     for (std::int32_t done = 0; done < total;) {
         const std::int32_t n = std::min(kMaxFramesPerCall, total - done);
         reader->Read(buffer.data(), n);
-        const std::size_t count = static_cast<std::size_t>(n) * sound_.channels;
+        const std::size_t count = static_cast<std::size_t>(n) * sound.channels;
         std::int32_t hi = 0, lo = 0;
         for (std::size_t i = 0; i < count; ++i) {
             hi = std::max(hi, buffer[i]);
             lo = std::min(lo, buffer[i]);
         }
-        peak_ = std::max({peak_, static_cast<std::int64_t>(hi), -static_cast<std::int64_t>(lo)});
+        peak = std::max({peak, static_cast<std::int64_t>(hi), -static_cast<std::int64_t>(lo)});
         done += n;
-        SetProgress(static_cast<double>(done) / total);
-        if (Pump()) return kTaskCancelled;
+        task.SetProgress(static_cast<double>(done) / total);
+        if (task.Pump()) return kTaskCancelled;
     }
     return kTaskDone;
 }

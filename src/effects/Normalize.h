@@ -26,6 +26,9 @@ private:
     std::int64_t peak_ = 0;
 };
 
+// The scan itself, reporting through task (which may be running other work as well).
+int ScanPeak(LProgressTask& task, const LAudioData& sound, std::int32_t start, std::int32_t end, std::int64_t& peak);
+
 constexpr std::int32_t kMaxAmplifyPercent = 400;
 
 // levelPercent * 524,272 / peak in integer arithmetic, capped at 400; 100 (no change) for a

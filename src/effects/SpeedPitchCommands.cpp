@@ -108,11 +108,18 @@ void RunSpeedPitch(Workspace& ws, SpeedPitchMode mode) {
     if (!ws.host().RunDialog(spec)) return;
     const std::int16_t percent = ToPercent16(spec.IntValue("percent"));
     WriteStoredValue(settings, *info.value, percent);
-    LSpeedPitchTask task(*doc, ws.blocks(), mode, percent);
-    RunEditTask(ws, task, info.title);
+    const auto task = CreateSpeedPitchTask(*doc, ws.blocks(), mode, percent);
+    RunEditTask(ws, *task, info.title);
 }
 
 }  // namespace
+
+std::string SpeedPitchTitle(SpeedPitchMode mode) { return Info(mode).title; }
+
+std::unique_ptr<LDocumentTask> CreateSpeedPitchTask(LAudioDocument& doc, BlockStore& store, SpeedPitchMode mode,
+                                                    int percent) {
+    return std::make_unique<LSpeedPitchTask>(doc, store, mode, percent);
+}
 
 std::int16_t ToPercent16(int value) {
     return static_cast<std::int16_t>(std::clamp(value, INT16_MIN, INT16_MAX));

@@ -7,10 +7,15 @@
 #include "core/RefCounted.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 namespace sv {
 
+class BlockStore;
 class CommandRegistry;
+class LAudioDocument;
+class LDocumentTask;
 class Workspace;
 struct StoredValue;
 
@@ -30,6 +35,13 @@ DialogSpec SpeedPitchDialog(SpeedPitchMode mode, int percent);
 // The chain that changes input by percent (factor percent / 100) in the given mode; its
 // Length() is the length of the result. The input itself when nothing would change.
 Ref<LAudioReader> CreateSpeedPitchChain(const Ref<LAudioReader>& input, SpeedPitchMode mode, int percent);
+
+// The mode's dialog title, also its undo name.
+std::string SpeedPitchTitle(SpeedPitchMode mode);
+// The task that rewrites doc's selection through that chain; the selection end follows the
+// new length. Nothing changes when the chain would change nothing.
+std::unique_ptr<LDocumentTask> CreateSpeedPitchTask(LAudioDocument& doc, BlockStore& store, SpeedPitchMode mode,
+                                                    int percent);
 
 void SpeedPitchCommand(Workspace& ws);  // 4014
 void SpeedCommand(Workspace& ws);       // 4015

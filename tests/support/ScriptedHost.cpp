@@ -50,7 +50,9 @@ bool ScriptedHost::RunDialog(DialogSpec& spec) {
         dialogs.pop_front();
         if (!a.ok) return false;
         DialogSpec attempt = spec;
-        for (const auto& [id, value] : a.values) attempt.SetValue(id, value);
+        if (a.preset >= 0) attempt.ApplyPreset(static_cast<std::size_t>(a.preset));
+        for (const std::string& button : a.presses) attempt.Press(button);
+        for (const auto& [id, value] : a.values) attempt.Change(id, value);
         if (attempt.TryAccept(*this)) {
             spec = std::move(attempt);
             return true;

@@ -21,7 +21,9 @@ struct RecordedMessage {
 
 struct DialogAnswer {
     bool ok = true;
-    std::map<std::string, std::string> values;
+    std::map<std::string, std::string> values;  // typed in after the presses, as changes
+    std::vector<std::string> presses;           // buttons pressed first, in order
+    int preset = -1;                            // a "Préréglages:" entry chosen before anything
 };
 
 class ScriptedHost : public Host {
