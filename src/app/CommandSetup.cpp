@@ -6,6 +6,7 @@
 #include "app/RecordDialog.h"
 #include "audio/RecordCommand.h"
 #include "audio/PlayerCommands.h"
+#include "batch/BatchWizard.h"
 #include "core/BookmarkCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -34,6 +35,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterEqualizerCommands(registry);
     RegisterDelayCommands(registry);
     RegisterSpeedPitchCommands(registry);
+    RegisterBatchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
     RegisterSpeechCommands(registry);

@@ -1,0 +1,64 @@
+// The batch rows of the dynamics effects: automatic gain control (10), the noise gate (11), the
+// range compressor (15) and vocal reduction (19), through the same descriptors their menu
+// commands run. A build without those effects reports the row as failed rather than pass the
+// sound through unchanged as if it had run.
+#include "batch/BatchRowRun.h"
+
+#include "core/AudioDocument.h"
+#include "core/Host.h"
+#include "core/ProgressTask.h"
+#include "core/Workspace.h"
+
+#if __has_include("effects/Compressor.h") && __has_include("effects/NoiseGate.h") && \
+    __has_include("effects/AutoGain.h") && __has_include("effects/VocalReduction.h")
+#define SONVELA_HAS_DYNAMICS 1
+#include "effects/AutoGain.h"
+#include "effects/Compressor.h"
+#include "effects/EffectProcess.h"
+#include "effects/NoiseGate.h"
+#include "effects/VocalReduction.h"
+#endif
+
+namespace sv {
+
+int RunDynamicsBatchRow(Workspace& ws, LAudioDocument& doc, std::uint32_t row, const BatchParams& p,
+                        std::string& error) {
+#ifdef SONVELA_HAS_DYNAMICS
+    BlockStore& store = ws.blocks();
+    LEffectProcess process;
+    switch (row) {
+        case kRowAutoGain: process = DescriptorProcess(doc, store, LAutoGainEffect()); break;
+        case kRowNoiseGate: process = DescriptorProcess(doc, store, LNoiseGateEffect(p.a)); break;
+        case kRowCompressor: {
+            CompressorSettings s;
+            s.threshold = p.a;
+            s.ratio = p.b;
+            s.limit = p.c;
+            process = DescriptorProcess(doc, store, LCompressorEffect(s), "Compresseur de Gamme d'Amplification");
+            break;
+        }
+        case kRowVocal:
+            if (doc.sound.channels != 2) {
+                error = BatchRowName(row) + " : cet effet ne s'applique qu'aux fichiers stéréo.";
+                return kTaskFailed;
+            }
+            process = DescriptorProcess(doc, store, LVocalReductionEffect());
+            break;
+        default: break;
+    }
+    if (!process.task) {
+        error = BatchRowName(row) + " a échoué.";
+        return kTaskFailed;
+    }
+    RunTask(ws.host(), *process.task);
+    return process.task->Result();
+#else
+    (void)ws;
+    (void)doc;
+    (void)p;
+    error = BatchRowName(row) + " : cet effet n'est pas disponible dans cette version de Sonvela.";
+    return kTaskFailed;
+#endif
+}
+
+}  // namespace sv
