@@ -1,5 +1,6 @@
 // Batch scripts and the command rows' settings bytes: what is read back, what is refused as
 // damaged, and which defaults a command runs with.
+#include "batch/BatchCommandLine.h"
 #include "batch/BatchRows.h"
 #include "batch/BatchScript.h"
 #include "platform/Settings.h"
@@ -167,6 +168,20 @@ TEST_F(BatchScriptTest, AFailedSaveShowsTheMessageAndKeepsTheOldScript) {
               "Sonvela ne parvient pas à ouvrir ce fichier. Le fichier n'existe pas ou est peut être endommagé.");
     EXPECT_EQ(ReadFile(path), Bytes{0});
     EXPECT_EQ(dir.List(), std::vector<std::string>{"kept.svb"});
+}
+
+TEST(BatchCommandLineTest, ABatchFirstOnTheLineTakesFilesDestinationAndFormat) {
+    auto cl = ParseBatchCommandLine({"-Batch", "s.svb", "a.wav", "-dest", "out", "/x/b.mp3", "-FORMAT", "mp3"}, "/home/u");
+    ASSERT_TRUE(cl);
+    EXPECT_EQ(cl->script, "/home/u/s.svb");
+    EXPECT_EQ(cl->files, (std::vector<std::string>{"/home/u/a.wav", "/x/b.mp3"}));
+    EXPECT_EQ(cl->dest, "/home/u/out");
+    EXPECT_EQ(cl->format, "mp3");
+    EXPECT_TRUE(cl->error.empty());
+    // An empty script asks for the wizard; a batch after other arguments is the editor's.
+    EXPECT_FALSE(ParseBatchCommandLine({"-batch", ""}, "/"));
+    EXPECT_FALSE(ParseBatchCommandLine({"a.wav", "-batch", "s.svb"}, "/"));
+    EXPECT_EQ(ParseBatchCommandLine({"-batch", "s.svb", "a.wav", "-dest"}, "/")->error, "sonvela : -dest attend un argument.");
 }
 
 }  // namespace
