@@ -1,22 +1,16 @@
 // The batch rows of the dynamics effects: automatic gain control (10), the noise gate (11), the
-// range compressor (15) and vocal reduction (19), through the same descriptors their menu
-// commands run. A build without those effects reports the row as failed rather than pass the
+// range compressor (15) and vocal reduction (19), through the dialog-free entries their menu
+// commands run. A build without those entries reports the row as failed rather than pass the
 // sound through unchanged as if it had run.
 #include "batch/BatchRowRun.h"
 
-#include "core/AudioDocument.h"
 #include "core/Host.h"
 #include "core/ProgressTask.h"
 #include "core/Workspace.h"
 
-#if __has_include("effects/Compressor.h") && __has_include("effects/NoiseGate.h") && \
-    __has_include("effects/AutoGain.h") && __has_include("effects/VocalReduction.h")
+#if __has_include("effects/DynamicsEntries.h")
 #define SONVELA_HAS_DYNAMICS 1
-#include "effects/AutoGain.h"
-#include "effects/Compressor.h"
-#include "effects/EffectProcess.h"
-#include "effects/NoiseGate.h"
-#include "effects/VocalReduction.h"
+#include "effects/DynamicsEntries.h"
 #endif
 
 namespace sv {
@@ -27,23 +21,17 @@ int RunDynamicsBatchRow(Workspace& ws, LAudioDocument& doc, std::uint32_t row, c
     BlockStore& store = ws.blocks();
     LEffectProcess process;
     switch (row) {
-        case kRowAutoGain: process = DescriptorProcess(doc, store, LAutoGainEffect()); break;
-        case kRowNoiseGate: process = DescriptorProcess(doc, store, LNoiseGateEffect(p.a)); break;
+        case kRowAutoGain: process = AutoGainProcess(doc, store); break;
+        case kRowNoiseGate: process = NoiseGateProcess(doc, store, p.a); break;
         case kRowCompressor: {
             CompressorSettings s;
             s.threshold = p.a;
             s.ratio = p.b;
             s.limit = p.c;
-            process = DescriptorProcess(doc, store, LCompressorEffect(s), "Compresseur de Gamme d'Amplification");
+            process = CompressorProcess(doc, store, s);
             break;
         }
-        case kRowVocal:
-            if (doc.sound.channels != 2) {
-                error = BatchRowName(row) + " : cet effet ne s'applique qu'aux fichiers stéréo.";
-                return kTaskFailed;
-            }
-            process = DescriptorProcess(doc, store, LVocalReductionEffect());
-            break;
+        case kRowVocal: process = VocalReductionProcess(doc, store); break;
         default: break;
     }
     if (!process.task) {
