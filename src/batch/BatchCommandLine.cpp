@@ -7,6 +7,7 @@
 #include "core/Workspace.h"
 #include "platform/Paths.h"
 
+#include <csignal>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -15,6 +16,31 @@ namespace sv {
 namespace {
 
 bool Is(const std::string& arg, const char* name) { return strcasecmp(arg.c_str(), name) == 0; }
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void Interrupt(int) { gInterrupted = 1; }
+
+// Ctrl+C at the terminal is the progress dialog's Cancel: the file at work is left whole (its
+// new version is never put in place), the rest are reported as skipped.
+class InterruptibleHost : public HeadlessHost {
+public:
+    using HeadlessHost::HeadlessHost;
+    std::unique_ptr<ProgressUi> OpenProgress(const std::string& title) override {
+        class Progress : public ProgressUi {
+        public:
+            explicit Progress(std::unique_ptr<ProgressUi> inner) : inner_(std::move(inner)) {}
+            void SetText(int line, const std::string& text) override { inner_->SetText(line, text); }
+            void SetPercent(int percent) override { inner_->SetPercent(percent); }
+            bool Pump() override { return gInterrupted != 0 || inner_->Pump(); }
+            void Error(const std::string& text) override { inner_->Error(text); }
+
+        private:
+            std::unique_ptr<ProgressUi> inner_;
+        };
+        return std::make_unique<Progress>(HeadlessHost::OpenProgress(title));
+    }
+};
 
 bool IsFolder(const std::string& path) {
     struct stat st {};
@@ -76,7 +102,7 @@ int RunBatchCommandLine(const BatchCommandLine& cl, Settings& settings, BlockSto
         if (!IsFolder(output.folder) && (!EnsureFolder(output.folder) || !IsFolder(output.folder)))
             return refuse("Incapable de créer le répertoire. (" + output.folder + ")");
     }
-    HeadlessHost host(err);
+    InterruptibleHost host(err);
     ManualNotifier notifier;
     Workspace ws(host, settings, blocks, notifier);
     LBatchConversion batch(ws, cl.files, std::move(commands), output);
@@ -84,7 +110,12 @@ int RunBatchCommandLine(const BatchCommandLine& cl, Settings& settings, BlockSto
         std::fprintf(out, "%s\n", BatchReportLine(report).c_str());
         std::fflush(out);
     };
+    gInterrupted = 0;
+    auto oldInt = std::signal(SIGINT, Interrupt);
+    auto oldTerm = std::signal(SIGTERM, Interrupt);
     RunTask(host, batch);
+    std::signal(SIGINT, oldInt);
+    std::signal(SIGTERM, oldTerm);
     std::fprintf(out, "%s\n", BatchSummaryLine(batch).c_str());
     return batch.Count(BatchFileStatus::Done) == static_cast<int>(batch.Reports().size()) ? kBatchAllDone
                                                                                           : kBatchSomeFailed;

@@ -185,12 +185,13 @@ TEST_F(BatchConversionTest, ARowWhoseStoredDefaultIsOutOfRangeFailsTheFileWithIt
 // The program from a terminal: no display, its own settings and working folders.
 class HeadlessBatchTest : public BatchConversionTest {
 protected:
-    std::string Batch(const std::string& arguments, int* status) {
+    std::string Batch(const std::string& arguments, int* status, const char* interruptAfter = nullptr) {
         const std::string env = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" + Sh(home.path()) +
                                 " XDG_CONFIG_HOME=" + Sh(home.File("config")) + " XDG_DATA_HOME=" + Sh(home.File("data"));
         const std::string log = home.File("stdout.txt");
-        *status = RunCommand("cd " + Sh(files.path()) + " && " + env + " " + Sh(SONVELA_PROGRAM) + " -batch " +
-                             arguments + " > " + Sh(log) + " 2>/dev/null");
+        std::string run = env + " " + Sh(SONVELA_PROGRAM) + " -batch " + arguments + " > " + Sh(log) + " 2>/dev/null";
+        if (interruptAfter) run += " & pid=$!; sleep " + std::string(interruptAfter) + "; kill -INT $pid; wait $pid";
+        *status = RunCommand("cd " + Sh(files.path()) + " && " + run);
         const Bytes out = ReadBytes(log);
         return std::string(out.begin(), out.end());
     }
@@ -220,6 +221,21 @@ TEST_F(HeadlessBatchTest, ConvertsAFolderFromTheTerminalAndReportsEveryFile) {
     EXPECT_EQ(status, 2);
     Batch("chain.svb a.wav b.aif -dest again", &status);
     EXPECT_EQ(status, 0);
+}
+TEST_F(HeadlessBatchTest, CtrlCStopsTheBatchAndLeavesTheFileAtWorkWhole) {
+    std::string names;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        ASSERT_EQ(RunCommand("sox -n -r 44100 -c 2 -b 16 " + Sh(files.File(name)) + " synth 120 sine 300 gain -6"), 0);
+        names += std::string(" ") + name;
+    }
+    const Bytes before = ReadBytes(files.File("c.wav"));
+    test::WriteBytes(files.File("chain.svb"), BatchScriptBytes(NormaliseHighPass()));
+    int status = -1;
+    const std::string out = Batch("chain.svb" + names, &status, "1");
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find("Ignoré : " + files.File("c.wav") + " (Conversion annulée.)"), std::string::npos) << out;
+    EXPECT_EQ(ReadBytes(files.File("c.wav")), before);
+    EXPECT_EQ(files.List(), (std::vector<std::string>{"a.wav", "b.wav", "c.wav", "chain.svb"}));
 }
 #endif
 
