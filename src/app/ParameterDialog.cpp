@@ -178,12 +178,8 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
                 edit->setMinimumSize(360, 120);
                 form->addRow(label, edit);
                 readers_.push_back([edit, id](DialogSpec& s) { s.SetValue(id, edit->toPlainText().toStdString()); });
-                // A button may rewrite the text (the batch converter's file and command lists);
-                // unchanged text is left alone so the cursor stays where it was.
-                writers_.push_back([edit, id](const DialogSpec& s) {
-                    const QString text = QString::fromStdString(s.Value(id));
-                    if (edit->toPlainText() != text) edit->setPlainText(text);
-                });
+                writers_.push_back(
+                    [edit, id](const DialogSpec& s) { edit->setPlainText(QString::fromStdString(s.Value(id))); });
                 break;
             }
         }
