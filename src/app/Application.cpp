@@ -230,6 +230,7 @@ CommandLineResult Application::RunCommandLine(const std::vector<std::string>& ar
     actions.saveAs = [&ws](const std::string& path) { return !ws.Active() || SaveDocumentTo(ws, *ws.Active(), path); };
     actions.close = [this] { registry_.Run(kCmdCloseDocument, *workspace_); };
     actions.exit = [this] { return frame_->close(); };
+    actions.batch = [this] { registry_.Run(kCmdBatchConverter, *workspace_); };
     CommandLineResult result = ProcessCommandLine(args, actions);
     if (result.failed) exitStatus_ = 1;
     if (result.exitRequested) {

@@ -27,6 +27,10 @@ CommandLineResult ProcessCommandLine(const std::vector<std::string>& args, const
             if (actions.saveAs && !actions.saveAs(path)) result.failed = true;
         } else if (Is(arg, "-close")) {
             if (actions.close) actions.close();
+        } else if (Is(arg, "-batch")) {
+            result.handled = true;
+            if (actions.batch) actions.batch();
+            return result;
         } else if (Is(arg, "-exit")) {
             if (actions.exit && actions.exit()) {
                 result.exitRequested = true;

@@ -17,6 +17,8 @@ struct CommandLineActions {
     std::function<void()> close;
     // Ends the program as if its window were closed; false when that was refused.
     std::function<bool()> exit;
+    // Opens the batch converter's wizard.
+    std::function<void()> batch;
 };
 
 struct CommandLineResult {
@@ -29,7 +31,8 @@ struct CommandLineResult {
 // regard to case; "-saveas" takes the next argument (a missing one does nothing); "-exit"
 // ends the walk. Other arguments are files: one with an extension is opened, one without is
 // ignored, and a project (".svp") is left to the project reader. A run of files reports only
-// its first failure and asks raw settings once.
+// its first failure and asks raw settings once. "-batch" opens the batch converter and ends the
+// walk (a batch with its script, first on the line, runs without windows before this walk).
 CommandLineResult ProcessCommandLine(const std::vector<std::string>& args, const CommandLineActions& actions);
 
 }  // namespace sv

@@ -6,6 +6,7 @@
 #include "app/RecordDialog.h"
 #include "audio/RecordCommand.h"
 #include "audio/PlayerCommands.h"
+#include "batch/BatchWizard.h"
 #include "core/BookmarkCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -39,6 +40,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterDelayCommands(registry);
     RegisterDynamicsCommands(registry);
     RegisterSpeedPitchCommands(registry);
+    RegisterBatchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());
     RegisterSpeechCommands(registry);

@@ -1,6 +1,7 @@
 // Process entry: settles the display, builds the application object and runs the event loop.
 #include "app/AppIcon.h"
 #include "app/Application.h"
+#include "app/HeadlessBatch.h"
 #include "app/TerminationSignals.h"
 #include "core/HeadlessHost.h"
 
@@ -18,6 +19,14 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    {
+        // A batch from the terminal needs no display at all: it runs before Qt starts.
+        std::vector<std::string> args;
+        for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+        char cwd[4096];
+        int status = 0;
+        if (sv::RunHeadlessBatch(args, ::getcwd(cwd, sizeof cwd) ? cwd : ".", &status)) return status;
+    }
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");

@@ -71,6 +71,15 @@ TEST(CommandLineWalk, SaveAsWithoutItsArgumentAndNamesWithoutExtensionDoNothing)
     EXPECT_TRUE(ProcessCommandLine({"x.wav"}, r.Actions()).failed);
 }
 
+TEST(CommandLineWalk, BatchOpensTheConverterAndEndsTheWalk) {
+    Recorder r;
+    CommandLineActions a = r.Actions();
+    a.batch = [&r] { r.calls.push_back("batch"); };
+    CommandLineResult res = ProcessCommandLine({"a.wav", "-BATCH", "b.wav", "-exit"}, a);
+    EXPECT_EQ(r.calls, (std::vector<std::string>{"open a.wav ask show", "batch"}));
+    EXPECT_FALSE(res.exitRequested);
+}
+
 TEST(CommandLineWalk, ParsingMakesFilesAndTheSaveAsTargetAbsolute) {
     StartOptions o = ParseCommandLine({"in.wav", "-saveas", "out/o.wav", "-exit"}, "/home/u");
     EXPECT_EQ(o.files, (std::vector<std::string>{"/home/u/in.wav"}));
