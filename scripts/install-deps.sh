@@ -15,6 +15,7 @@ packages=(
   xvfb xauth xclip
   espeak-ng
   python3-numpy
+  desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -70,6 +71,31 @@ bool RunTool(const std::string& tool, const std::string& folder, std::ostringstr
     return true;
 }
 
+// A folder the install created goes again once it holds nothing but the caches the tools
+// derive from the files removed; anything else in it stays.
+void RemoveMadeFolder(const std::string& folder) {
+    static const char* derived[] = {"mimeinfo.cache", "types", "globs", "globs2", "XMLnamespaces", "treemagic",
+                                    "magic", "mime.cache", "subclasses", "icons", "version", "generic-icons",
+                                    "aliases"};
+    ::rmdir(JoinPath(folder, "packages").c_str());
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    bool foreign = false;
+    while (dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        bool known = false;
+        for (const char* d : derived) known = known || name == d;
+        // The per-type folders the MIME tool leaves behind empty.
+        known = known || ::rmdir(JoinPath(folder, name).c_str()) == 0;
+        foreign = foreign || !known;
+    }
+    ::closedir(dir);
+    if (foreign) return;
+    for (const char* d : derived) ::unlink(JoinPath(folder, d).c_str());
+    ::rmdir(folder.c_str());
+}
+
 std::string Applications(const DesktopInstall& w) { return JoinPath(w.dataHome, "applications"); }
 std::string MimeFolder(const DesktopInstall& w) { return JoinPath(w.dataHome, "mime"); }
 
@@ -110,7 +136,7 @@ std::string DesktopFileText(const std::string& programPath) {
     std::ostringstream out;
     out << "[Desktop Entry]\n"
            "Type=Application\n"
-           "Version=1.5\n"
+           "Version=1.4\n"
            "Name=Sonvela\n"
            "GenericName=Éditeur de sons\n"
            "Comment=Enregistrer, modifier et convertir des sons\n"
@@ -156,6 +182,10 @@ bool InstallDesktopIntegration(const DesktopInstall& where, const std::string& p
     const std::string mime = JoinPath(JoinPath(MimeFolder(where), "packages"), kMimePackageName);
     const std::string manifest = DesktopManifestPath(where.dataHome);
     std::string why;
+    // Folders this install brings into being are noted, so the removal can take them away too.
+    std::string made;
+    for (const std::string& folder : {Applications(where), MimeFolder(where)})
+        if (!FileExists(folder)) made += "folder " + folder + "\n";
     for (const std::string& folder : {Applications(where), JoinPath(MimeFolder(where), "packages"),
                                       JoinPath(where.dataHome, "Quillon Acoustics/Sonvela")}) {
         if (!EnsureFolder(folder)) {
@@ -165,7 +195,7 @@ bool InstallDesktopIntegration(const DesktopInstall& where, const std::string& p
         }
     }
     // The manifest first: whatever is written after it can be removed again.
-    if (!WriteTextFile(manifest, desktop + "\n" + mime + "\n", &why)) {
+    if (!WriteTextFile(manifest, made + desktop + "\n" + mime + "\n", &why)) {
         out << "\"" << manifest << "\" ne peut pas être écrit (" << why << ").\n";
         *report = out.str();
         return false;
@@ -195,8 +225,13 @@ bool RemoveDesktopIntegration(const DesktopInstall& where, std::string* report) 
     }
     bool ok = true;
     std::string line;
+    std::vector<std::string> madeFolders;
     while (std::getline(in, line)) {
         if (line.empty()) continue;
+        if (line.compare(0, 7, "folder ") == 0) {
+            madeFolders.push_back(line.substr(7));
+            continue;
+        }
         if (::unlink(line.c_str()) == 0)
             out << "Retiré : " << line << "\n";
         else if (errno != ENOENT)
@@ -206,6 +241,7 @@ bool RemoveDesktopIntegration(const DesktopInstall& where, std::string* report) 
     if (ok && ::unlink(manifest.c_str()) != 0) ok = false;
     ok = RunTool(where.updateMimeDatabase, MimeFolder(where), out) && ok;
     ok = RunTool(where.updateDesktopDatabase, Applications(where), out) && ok;
+    for (const std::string& folder : madeFolders) RemoveMadeFolder(folder);
     *report = out.str();
     return ok;
 }

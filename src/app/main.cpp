@@ -108,7 +108,9 @@ int main(int argc, char** argv) {
             switch (sv::HandOver(place.socketPath, block, lock, &status, &error)) {
                 case sv::HandOverOutcome::Done: return status;
                 case sv::HandOverOutcome::Refused:
-                case sv::HandOverOutcome::Failed: ReportStartFailure(error, headless != nullptr); return 1;
+                case sv::HandOverOutcome::Failed:
+                    ReportStartFailure(error, headless || QGuiApplication::platformName() == "offscreen");
+                    return 1;
                 case sv::HandOverOutcome::NoEditor: break;
             }
         }
