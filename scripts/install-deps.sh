@@ -18,6 +18,7 @@ packages=(
   espeak-ng
   libfftw3-single3 libfftw3-double3 linux-perf
   libxml2-utils xorriso
+  desktop-file-utils shared-mime-info libglib2.0-bin
 )
 
 missing=()

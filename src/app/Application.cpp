@@ -13,6 +13,10 @@
 #include "formats/Components.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
+#include "app/RelatedPrograms.h"
+#include "app/SplashWindow.h"
+#include "core/ProjectCommands.h"
+#include "platform/DetachedProcess.h"
 #include "platform/Paths.h"
 
 #include <QApplication>
@@ -32,15 +36,26 @@ StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::s
     auto absolute = [&](const std::string& p) {
         return (p.empty() || p[0] == '/') ? p : JoinPath(startDir, p);
     };
+    auto is = [](const std::string& a, const char* name) { return strcasecmp(a.c_str(), name) == 0; };
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--screenshot" && i + 1 < args.size()) {
+        const std::string& arg = args[i];
+        const bool hasNext = i + 1 < args.size();
+        if (arg == "--screenshot" && hasNext) {
             options.screenshot = absolute(args[++i]);
-        } else if (!args[i].empty() && args[i][0] == '-') {
-            options.arguments.push_back(args[i]);
-            if (strcasecmp(args[i].c_str(), "-saveas") == 0 && i + 1 < args.size())
-                options.arguments.push_back(absolute(args[++i]));
-        } else if (!args[i].empty()) {
-            options.files.push_back(absolute(args[i]));
+        } else if ((is(arg, "-saveas") || is(arg, "-batch")) && hasNext) {
+            options.arguments.push_back(arg);
+            options.arguments.push_back(absolute(args[++i]));
+        } else if (is(arg, "-list") && hasNext) {
+            options.arguments.push_back(arg);
+            const std::string& list = args[++i];
+            options.arguments.push_back(!list.empty() && list[0] == '-' ? list : absolute(list));
+        } else if (is(arg, "-window")) {
+            options.arguments.push_back(arg);
+            for (int k = 0; k < 2 && i + 1 < args.size(); ++k) options.arguments.push_back(args[++i]);
+        } else if (!arg.empty() && arg[0] == '-') {
+            options.arguments.push_back(arg);
+        } else if (!arg.empty()) {
+            options.files.push_back(absolute(arg));
             options.arguments.push_back(options.files.back());
         }
     }
@@ -76,6 +91,9 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
     };
     analysis_ = std::make_unique<AnalysisWindowSet>(*workspace_);
     RegisterAllCommands(registry_, *this);
+    // A script handed to a running editor, or "-batch" alone, opens the converter's wizard; a
+    // script first on a start's command line ran headless before the frame existed.
+    runBatch = [this](Workspace& ws, const std::string&) { registry_.Run(kCmdBatchConverter, ws); };
     frame_ = std::make_unique<FrameWindow>(*workspace_, registry_);
     analysis_->SetOwner(frame_.get());
     if (qtHost_) qtHost_->SetOwner(frame_.get());
@@ -207,9 +225,10 @@ void Application::ConnectPlayer() {
 
 void Application::Start(const StartOptions& options) {
     frame_->ShowAtStoredPlacement();
-    RunCommandLine(options.arguments.empty() ? options.files : options.arguments);
+    CommandLineResult result = RunCommandLine(options.arguments.empty() ? options.files : options.arguments);
     if (exitRequested_) return;
     frame_->RefreshCommandStates();
+    if (!result.handled && options.screenshot.empty()) ShowStartSplash();
     if (!options.screenshot.empty()) {
         std::string path = options.screenshot;
         QTimer::singleShot(1500, frame_.get(), [this, path] {
@@ -222,6 +241,7 @@ void Application::Start(const StartOptions& options) {
 
 CommandLineResult Application::RunCommandLine(const std::vector<std::string>& args) {
     Workspace& ws = *workspace_;
+    FrameWindow* frame = frame_.get();
     CommandLineActions actions;
     actions.openFile = [&ws](const std::string& path, bool* askRaw, bool* showErrors) {
         return OpenFileIntoWindow(ws, path, askRaw, showErrors);
@@ -230,14 +250,75 @@ CommandLineResult Application::RunCommandLine(const std::vector<std::string>& ar
     actions.saveAs = [&ws](const std::string& path) { return !ws.Active() || SaveDocumentTo(ws, *ws.Active(), path); };
     actions.close = [this] { registry_.Run(kCmdCloseDocument, *workspace_); };
     actions.exit = [this] { return frame_->close(); };
-    actions.batch = [this] { registry_.Run(kCmdBatchConverter, *workspace_); };
+    actions.openProject = [&ws](const std::string& path) { return LoadProject(ws, path) == 0; };
+    actions.minimize = [frame] { frame->showMinimized(); };
+    actions.maximize = [frame] { frame->showMaximized(); };
+    actions.restore = [frame] { frame->showNormal(); };
+    actions.resizeClient = [frame](int w, int h) {
+        if (frame->isMaximized() || frame->isFullScreen()) frame->showNormal();
+        frame->resize(w, h);
+    };
+    actions.batch = [this](const std::string& path) {
+        if (runBatch) {
+            runBatch(*workspace_, path);
+            return;
+        }
+        host_->MessageBox("Le convertisseur par lots n'est pas disponible dans cette version.", "Sonvela",
+                          MsgIcon::Error, MsgButtons::Ok);
+        exitStatus_ = 1;
+    };
+    commandLineRunning_ = true;
     CommandLineResult result = ProcessCommandLine(args, actions);
+    commandLineRunning_ = false;
     if (result.failed) exitStatus_ = 1;
     if (result.exitRequested) {
         exitRequested_ = true;
         QApplication::exit(exitStatus_);
     }
     return result;
+}
+
+int Application::RunHandedOverCommandLine(const std::vector<std::string>& args) {
+    RaiseFrame();
+    const int before = exitStatus_;
+    exitStatus_ = 0;
+    std::vector<std::string> walk(args.begin() + (args.empty() ? 0 : 1), args.end());
+    CommandLineResult result = RunCommandLine(walk);
+    const int status = result.failed || exitStatus_ != 0 ? 1 : 0;
+    if (!result.exitRequested) {
+        exitStatus_ = before;
+        frame_->RefreshCommandStates();
+        if (!result.handled) ShowStartSplash();
+    }
+    return status;
+}
+
+bool Application::ReadyForCommandLine() const {
+    return !commandLineRunning_ && !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
+}
+
+void Application::RaiseFrame() {
+    if (frame_->isMaximized())
+        frame_->showMaximized();
+    else
+        frame_->showNormal();
+    frame_->raise();
+    frame_->activateWindow();
+}
+
+void Application::ShowStartSplash() {
+    if (splash_) splash_->close();
+    splash_ = ShowSplash(frame_.get(), AboutText(SONVELA_VERSION, HelpServicesOfProgram().libraries,
+                                                 FindRelatedPrograms()));
+}
+
+HelpServices Application::HelpServicesOfProgram() {
+    HelpServices help;
+    help.version = SONVELA_VERSION;
+    help.libraries = {std::string("Qt ") + qVersion()};
+    help.launch = [](const std::vector<std::string>& argv) { return StartDetached(argv); };
+    help.guidePath = [] { return FindUserGuide(OwnExecutablePath()); };
+    return help;
 }
 
 void Application::EndSession() {

@@ -6,6 +6,7 @@
 #include "app/AnalysisWindowSet.h"
 #include "app/CommandLine.h"
 #include "app/FrameWindow.h"
+#include "app/HelpCommands.h"
 #include "app/QtHost.h"
 #include "app/QtNotifier.h"
 #include "app/QtSettingsScope.h"
@@ -18,6 +19,7 @@
 #include "platform/Settings.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -33,8 +35,9 @@ struct StartOptions {
 };
 
 // Parses the arguments (files, the switches of CommandLine.h and --screenshot FILE); relative
-// paths (files and the argument of "-saveas") are made absolute against the directory the
-// program was started from.
+// paths (files and the arguments of "-saveas", "-list" and "-batch") are made absolute against
+// the directory the program was started from, so that they mean the same to an editor that
+// runs elsewhere. The numbers of "-window" and empty arguments stay as they are.
 StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::string& startDir);
 
 class Application {
@@ -59,6 +62,16 @@ public:
 
     // Walks a command line (CommandLine.h) against the frame and the active document.
     CommandLineResult RunCommandLine(const std::vector<std::string>& args);
+    // A command line handed over by a later start (argument 0 is its program): the frame comes
+    // forward, the walk runs, the splash shows when nothing was handled. 0, or 1 when an open
+    // or a save failed.
+    int RunHandedOverCommandLine(const std::vector<std::string>& args);
+    // False while a command line runs or a modal dialog is up: a hand-over waits until then.
+    bool ReadyForCommandLine() const;
+    // Brings the frame forward as a hand-over does (on Wayland the compositor may refuse).
+    void RaiseFrame();
+    // The start-up splash, while it shows.
+    QWidget* Splash() const { return splash_; }
     // Set once "-exit" has closed the frame; the exit status is 1 when an open or save of a
     // command line failed, else 0.
     bool ExitRequested() const { return exitRequested_; }
@@ -73,12 +86,19 @@ public:
 
     // Opens a file into a new document; set once a reader for files exists.
     std::function<bool(Workspace&, const std::string&)> openFile;
+    // "-batch" reaching a running editor: opens the batch converter (the default), or what a
+    // test puts here; null says the converter is not available.
+    std::function<void(Workspace&, const std::string& path)> runBatch;
+
+    // What the Help menu needs of the program: version, components, guide, launcher.
+    HelpServices HelpServicesOfProgram();
 
 private:
     void RegisterFrameCommands();
     void ConnectPlayer();
     // Recent-files item of a slot: opens the file and refreshes its date.
     void OpenRecentFile(int slot);
+    void ShowStartSplash();
 
     QObject notifyTarget_;
     std::unique_ptr<SettingsScope> user_;
@@ -95,6 +115,8 @@ private:
     CommandRegistry registry_;
     std::unique_ptr<FrameWindow> frame_;
     std::unique_ptr<RegionWindows> regionWindows_;
+    QPointer<QWidget> splash_;
+    bool commandLineRunning_ = false;
     bool exitRequested_ = false;
     int exitStatus_ = 0;
 };

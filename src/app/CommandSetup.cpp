@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "analysis/AnalysisCommands.h"
 #include "app/CdImportDialog.h"
+#include "app/HelpCommands.h"
 #include "app/RecordDialog.h"
 #include "audio/RecordCommand.h"
 #include "audio/PlayerCommands.h"
@@ -55,12 +56,7 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterRecordCommand(registry, [&app](Workspace& ws, LRecordOwner& owner) {
         return RunRecordDialog(ws, owner, &app.frame());
     });
-    registry.Register(kCmdAbout, {[](Workspace& ws) {
-                                      ws.host().MessageBox(
-                                          "Sonvela 0.1\n\nÉditeur de sons.\n© Quillon Acoustics",
-                                          "A propos de Sonvela", MsgIcon::Information, MsgButtons::Ok);
-                                  },
-                                  nullptr, nullptr, nullptr});
+    RegisterHelpCommands(registry, app.HelpServicesOfProgram());
 }
 
 }  // namespace sv

@@ -34,7 +34,7 @@ std::optional<DialogSpec> DialogFor(Workspace& ws, std::uint32_t row, const Batc
         case kRowNormalize: spec = NormalizeDialog(p.a); spec.Field("level")->id = "a"; break;
         case kRowLowCut: spec = LowCutDialog(p.a); spec.Field("freq")->id = "a"; break;
         case kRowEqualizer: spec = EqualizerDialog(ws, p.curve, 0, true); break;
-        case kRowEnvelope: spec = EnvelopeDialog(ws, p.curve); break;
+        case kRowEnvelope: spec = EnvelopeDialog(p.curve); break;
         case kRowEcho:
             spec = EchoDialog();
             spec.SetValue("time", std::to_string(p.a));

@@ -74,9 +74,9 @@ TEST(CommandLineWalk, SaveAsWithoutItsArgumentAndNamesWithoutExtensionDoNothing)
 TEST(CommandLineWalk, BatchOpensTheConverterAndEndsTheWalk) {
     Recorder r;
     CommandLineActions a = r.Actions();
-    a.batch = [&r] { r.calls.push_back("batch"); };
-    CommandLineResult res = ProcessCommandLine({"a.wav", "-BATCH", "b.wav", "-exit"}, a);
-    EXPECT_EQ(r.calls, (std::vector<std::string>{"open a.wav ask show", "batch"}));
+    a.batch = [&r](const std::string& script) { r.calls.push_back("batch " + script); };
+    CommandLineResult res = ProcessCommandLine({"a.wav", "-BATCH", "b.svb", "-exit"}, a);
+    EXPECT_EQ(r.calls, (std::vector<std::string>{"open a.wav ask show", "batch b.svb"}));
     EXPECT_FALSE(res.exitRequested);
 }
 
@@ -185,7 +185,7 @@ TEST(HeadlessRun, ConvertsWithNobodyAtTheKeyboardAndFailsWithAStatus) {
         w->Write(s.data(), 800);
     }
     const std::string env = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME='" + home.path() +
-                            "' XDG_CONFIG_HOME='" + home.path() + "' XDG_DATA_HOME='" + home.path() + "' ";
+                            "' XDG_CONFIG_HOME='" + home.path() + "' XDG_DATA_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() + "' ";
     int status = std::system((env + "'" + bin + "' '" + in + "' -saveas '" + out + "' -exit 2>/dev/null").c_str());
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(OpenWavReader(out)->Length(), 800);
@@ -220,7 +220,7 @@ TEST(HeadlessRun, SessionEndSignalsSaveThePlacementAndDeleteTheBlockFiles) {
         const std::string conf = home.path() + "/Quillon Acoustics/Sonvela.conf";
         const std::string pidFile = dir.File("pid");
         const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME='" + home.path() +
-                                "' XDG_CONFIG_HOME='" + home.path() + "' XDG_DATA_HOME='" + home.path() + "' '" +
+                                "' XDG_CONFIG_HOME='" + home.path() + "' XDG_DATA_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() + "' '" +
                                 binPath + "' '" + in + "' 2>/dev/null & echo $! > '" + pidFile + "'; wait $!; echo $? > '" +
                                 dir.File("status") + "'";
         std::thread runner([&] { std::system(cmd.c_str()); });
