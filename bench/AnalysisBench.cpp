@@ -2,6 +2,7 @@
 // spectrogram of the same file in the same run, one spectrum refresh, and the memory a
 // one-hour selection takes.
 #include "Bench.h"
+#include "BenchAudio.h"
 
 #include "analysis/FrequencySpectrum.h"
 #include "analysis/Spectrogram.h"
@@ -12,7 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
 namespace sv::bench {
@@ -25,18 +25,9 @@ LAudioData MakeStereo(BlockStore& store, double seconds, const std::string& wavP
     LAudioData sound(kRate, 2);
     const std::int32_t frames = static_cast<std::int32_t>(seconds * kRate);
     std::FILE* wav = wavPath.empty() ? nullptr : std::fopen(wavPath.c_str(), "wb");
-    auto le = [wav](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) std::fputc(static_cast<int>((v >> (8 * i)) & 0xff), wav);
-    };
     if (wav) {
-        const std::uint32_t bytes = static_cast<std::uint32_t>(frames) * 4;
-        std::fwrite("RIFF", 1, 4, wav);
-        le(36 + bytes, 4);
-        std::fwrite("WAVEfmt ", 1, 8, wav);
-        for (auto [v, n] : {std::pair<std::uint32_t, int>{16, 4}, {1, 2}, {2, 2}, {kRate, 4}, {kRate * 4, 4}, {4, 2}, {16, 2}})
-            le(v, n);
-        std::fwrite("data", 1, 4, wav);
-        le(bytes, 4);
+        const std::string header = WavHeader(1, 2, kRate, 16, static_cast<std::uint32_t>(frames));
+        std::fwrite(header.data(), 1, header.size(), wav);
     }
     {
         Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, 2);
@@ -90,11 +81,9 @@ Result SpectrogramBench(Context& ctx) {
     r.wallSeconds = NowSeconds() - t0;
     // sox draws its default picture (800 columns, 257 rows) from the whole file.
     const std::string cmd = "sox -q '" + wav + "' -n spectrogram -o '" + ctx.workFolder + "/sox.png' 2>/dev/null";
-    const double s0 = NowSeconds();
-    const int rc = std::system(cmd.c_str());
-    const double sox = NowSeconds() - s0;
+    const double sox = TimedCommand(cmd);
     char note[200];
-    if (rc != 0) std::snprintf(note, sizeof note, "%u slices x %u bins; sox: not run", data.slices, data.bins);
+    if (sox < 0) std::snprintf(note, sizeof note, "%u slices x %u bins; sox: not run", data.slices, data.bins);
     else
         std::snprintf(note, sizeof note, "%u slices x %u bins; sox spectrogram %.2f s; ours/sox time %.2f",
                       data.slices, data.bins, sox, r.wallSeconds / sox);

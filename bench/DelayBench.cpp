@@ -2,6 +2,7 @@
 // effect on the same sound in the same run (sox reads a WAV and writes to /dev/null; ours
 // pulls the filter chain over the same samples held in memory).
 #include "Bench.h"
+#include "BenchAudio.h"
 
 #include "core/AudioReader.h"
 #include "effects/Chorus.h"
@@ -12,7 +13,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -36,61 +36,17 @@ const std::vector<std::int16_t>& Table() {
     return t;
 }
 
-class TableReader : public LAudioReader {
-public:
-    TableReader() {
-        channels = 2;
-        sampleRate = kRate;
-    }
-    void Read(std::int32_t* dst, std::int32_t frames) override {
-        const std::vector<std::int16_t>& t = Table();
-        for (std::int32_t i = 0; i < frames; ++i, ++position_) {
-            const std::size_t at = 2 * static_cast<std::size_t>(position_ % kTable);
-            const bool inside = position_ >= 0 && position_ < kFrames;
-            dst[2 * i] = inside ? t[at] * 16 : 0;
-            dst[2 * i + 1] = inside ? t[at + 1] * 16 : 0;
-        }
-    }
-    std::int32_t Position() const override { return position_; }
-    std::int32_t Length() const override { return kFrames; }
-    void Seek(std::int32_t p) override { position_ = p; }
-
-private:
-    std::int32_t position_ = 0;
-};
-
 std::string WavFor(const Context& ctx) {
     const std::string path = ctx.workFolder + "/delay-input.wav";
     if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
         std::fclose(probe);
         return path;
     }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return path;
-    auto le = [f](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) std::fputc(static_cast<int>((v >> (8 * i)) & 0xff), f);
-    };
-    const std::uint32_t bytes = static_cast<std::uint32_t>(kFrames) * 4;
-    std::fwrite("RIFF", 1, 4, f);
-    le(36 + bytes, 4);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    le(16, 4);
-    le(1, 2);
-    le(2, 2);
-    le(kRate, 4);
-    le(kRate * 4, 4);
-    le(4, 2);
-    le(16, 2);
-    std::fwrite("data", 1, 4, f);
-    le(bytes, 4);
-    for (std::int32_t done = 0; done < kFrames; done += kTable)
-        std::fwrite(Table().data(), 4, static_cast<std::size_t>(std::min(kTable, kFrames - done)), f);
-    std::fclose(f);
-    return path;
+    return WriteTableWav(path, Table(), kRate, kFrames);
 }
 
 Result AgainstSox(const Context& ctx, const LEffectDescriptor& effect, const std::string& soxEffect) {
-    Ref<LAudioReader> chain = effect.CreateProcessor(MakeRef<TableReader>());
+    Ref<LAudioReader> chain = effect.CreateProcessor(MakeRef<TableReader>(Table(), kRate, kFrames));
     std::vector<std::int32_t> buf(2 * static_cast<std::size_t>(kMaxFramesPerCall));
     std::int64_t sum = 0;
     const double t0 = NowSeconds();
@@ -105,11 +61,9 @@ Result AgainstSox(const Context& ctx, const LEffectDescriptor& effect, const std
     r.wallSeconds = NowSeconds() - t0;
     const std::string wav = WavFor(ctx);
     const std::string cmd = "sox -q '" + wav + "' -t raw -e signed -b 16 /dev/null " + soxEffect + " 2>/dev/null";
-    const double s0 = NowSeconds();
-    const int rc = std::system(cmd.c_str());
-    const double sox = NowSeconds() - s0;
+    const double sox = TimedCommand(cmd);
     char note[200];
-    if (rc != 0) std::snprintf(note, sizeof note, "sox: not run");
+    if (sox < 0) std::snprintf(note, sizeof note, "sox: not run");
     else std::snprintf(note, sizeof note, "sox %s %.2f s; sox time / ours %.2f%s", soxEffect.c_str(), sox, sox / r.wallSeconds, sum == 42 ? " " : "");
     r.note = note;
     return r;

@@ -2,6 +2,8 @@
 // decoding the same file, a 1-hour WAV opened and saved, and 10 minutes converted from 44.1
 // to 48 kHz stereo on the way out.
 #include "Bench.h"
+#include "BenchAudio.h"
+#include "BenchWorkspace.h"
 
 #include "core/HeadlessHost.h"
 
@@ -22,16 +24,10 @@
 namespace sv::bench {
 namespace {
 
-struct Frame {
-    explicit Frame(const std::string& folder) : store(folder + "/blocks") {
+struct Frame : BenchWorkspace {
+    explicit Frame(const std::string& folder) : BenchWorkspace(folder + "/blocks") {
         ::setenv("XDG_DATA_HOME", folder.c_str(), 1);  // no stored WAV format of the user's
     }
-    HeadlessHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    BlockStore store;
-    Workspace ws{host, settings, store, notifier};
 };
 
 std::string MakeWav(const std::string& path, std::int32_t rate, std::int32_t seconds) {
@@ -43,12 +39,6 @@ std::string MakeWav(const std::string& path, std::int32_t rate, std::int32_t sec
         w->Write(buf.data(), static_cast<std::int32_t>(std::min<std::int64_t>(left, kMaxFramesPerCall)));
     w->Finish();
     return path;
-}
-
-double Timed(const std::string& command) {
-    double t0 = NowSeconds();
-    int status = std::system(command.c_str());
-    return status == 0 ? NowSeconds() - t0 : -1;
 }
 
 std::string Speed(const char* label, double audio, double seconds) {
@@ -74,8 +64,8 @@ Result OpenMp3Bench(Context& ctx) {
     Ref<LAudioDocument> doc = OpenDocumentFromFile(f.ws, mp3, nullptr, nullptr);
     r.wallSeconds = NowSeconds() - t0;
     if (!doc) r.note = "open failed; ";
-    double mpg = Timed("mpg123 -q -w '" + ctx.workFolder + "/mpg123.wav' '" + mp3 + "' 2>/dev/null");
-    double ff = Timed("ffmpeg -nostdin -loglevel error -y -i '" + mp3 + "' '" + ctx.workFolder + "/ffmpeg.wav'");
+    double mpg = TimedCommand("mpg123 -q -w '" + ctx.workFolder + "/mpg123.wav' '" + mp3 + "' 2>/dev/null");
+    double ff = TimedCommand("ffmpeg -nostdin -loglevel error -y -i '" + mp3 + "' '" + ctx.workFolder + "/ffmpeg.wav'");
     r.note += Speed("mpg123 -w", kSeconds, mpg) + "; " + Speed("ffmpeg", kSeconds, ff);
     return r;
 }

@@ -1,6 +1,7 @@
 // The spectral transform, the resampler and the speed, pitch and tempo chains, each next to
 // sox doing the same job on the same ten minutes of stereo in the same run.
 #include "Bench.h"
+#include "BenchAudio.h"
 
 #include "core/AudioReader.h"
 #include "effects/Resampler.h"
@@ -46,65 +47,10 @@ const std::vector<std::int16_t>& Table() {
     return table;
 }
 
-class TableReader : public LAudioReader {
-public:
-    TableReader() {
-        channels = 2;
-        sampleRate = kRate;
-    }
-    void Read(std::int32_t* dst, std::int32_t frames) override {
-        const std::vector<std::int16_t>& t = Table();
-        for (std::int32_t i = 0; i < frames; ++i, ++position_) {
-            const bool inside = position_ >= 0 && position_ < kFrames;
-            const std::size_t at = 2 * static_cast<std::size_t>(position_ & (kTableFrames - 1));
-            dst[2 * i] = inside ? t[at] * 16 : 0;
-            dst[2 * i + 1] = inside ? t[at + 1] * 16 : 0;
-        }
-    }
-    std::int32_t Position() const override { return position_; }
-    std::int32_t Length() const override { return kFrames; }
-    void Seek(std::int32_t p) override { position_ = p; }
-
-private:
-    std::int32_t position_ = 0;
-};
-
-void PutLe(std::FILE* f, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((v >> (8 * i)) & 0xFF), f);
-}
-
-// A canonical WAV file: format 1 (16-bit PCM) or 3 (32-bit float).
-void WriteWavHeader(std::FILE* f, std::uint16_t format, std::uint16_t channels, std::uint32_t rate,
-                    std::uint16_t bits, std::uint32_t frames) {
-    const std::uint32_t align = channels * bits / 8;
-    std::fwrite("RIFF", 1, 4, f);
-    PutLe(f, 36 + frames * align, 4);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    PutLe(f, 16, 4);
-    PutLe(f, format, 2);
-    PutLe(f, channels, 2);
-    PutLe(f, rate, 4);
-    PutLe(f, rate * align, 4);
-    PutLe(f, align, 2);
-    PutLe(f, bits, 2);
-    std::fwrite("data", 1, 4, f);
-    PutLe(f, frames * align, 4);
-}
+Ref<LAudioReader> Tones() { return MakeRef<TableReader>(Table(), kRate, kFrames); }
 
 // The ten minutes of the table reader as a 16-bit WAV file for sox.
-std::string TestWav(const Context& ctx) {
-    const std::string path = ctx.workFolder + "/input.wav";
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return path;
-    WriteWavHeader(f, 1, 2, kRate, 16, kFrames);
-    const std::vector<std::int16_t>& t = Table();
-    for (std::int32_t done = 0; done < kFrames; done += kTableFrames) {
-        const std::int32_t n = std::min(kTableFrames, kFrames - done);
-        std::fwrite(t.data(), sizeof(std::int16_t) * 2, static_cast<std::size_t>(n), f);
-    }
-    std::fclose(f);
-    return path;
-}
+std::string TestWav(const Context& ctx) { return WriteTableWav(ctx.workFolder + "/input.wav", Table(), kRate, kFrames); }
 
 // Reads the whole chain; returns wall seconds (and the CPU seconds in cpu).
 double Pump(LAudioReader& r, double* cpu = nullptr) {
@@ -127,15 +73,7 @@ double Pump(LAudioReader& r, double* cpu = nullptr) {
 
 // Runs sox with the given arguments; wall seconds (and CPU seconds in cpu), or -1 when it
 // failed.
-double Sox(const std::string& args, double* cpu = nullptr) {
-    const std::string cmd = "sox -q " + args + " 2>/dev/null";
-    const double c0 = ChildCpuSeconds();
-    const double t0 = NowSeconds();
-    const int rc = std::system(cmd.c_str());
-    const double wall = NowSeconds() - t0;
-    if (cpu) *cpu = ChildCpuSeconds() - c0;
-    return rc == 0 ? wall : -1.0;
-}
+double Sox(const std::string& args, double* cpu = nullptr) { return TimedCommand("sox -q " + args + " 2>/dev/null", cpu); }
 
 std::string Compare(double ours, double sox, double audioSeconds) {
     char note[200];
@@ -281,7 +219,8 @@ double SoxRejection(const Context& ctx) {
     const std::string out = ctx.workFolder + "/tone23k.f32";
     std::FILE* f = std::fopen(in.c_str(), "wb");
     if (!f) return 0;
-    WriteWavHeader(f, 3, 1, 48000, 32, 96000);
+    const std::string header = WavHeader(3, 1, 48000, 32, 96000);
+    std::fwrite(header.data(), 1, header.size(), f);
     for (int k = 0; k < 96000; ++k) {
         const float v = static_cast<float>(0.5 * std::sin(2 * kPi * 23000.0 * k / 48000));
         std::fwrite(&v, sizeof v, 1, f);
@@ -300,7 +239,7 @@ double SoxRejection(const Context& ctx) {
 }
 
 Result ResampleBench(Context& ctx) {
-    Result r = ChainVersusSox(ctx, LResampler::Create(MakeRef<TableReader>(), 48000), "rate 48000");
+    Result r = ChainVersusSox(ctx, LResampler::Create(Tones(), 48000), "rate 48000");
     char more[160];
     std::snprintf(more, sizeof more, "; 23 kHz tone 48k->44.1k left at %.1f dB (sox default rate: %.1f dB)",
                   OurRejection(), SoxRejection(ctx));
@@ -309,17 +248,17 @@ Result ResampleBench(Context& ctx) {
 }
 
 Result SpeedPitchBench(Context& ctx) {
-    return ChainVersusSox(ctx, CreateSpeedPitchChain(MakeRef<TableReader>(), SpeedPitchMode::SpeedAndPitch, 150),
+    return ChainVersusSox(ctx, CreateSpeedPitchChain(Tones(), SpeedPitchMode::SpeedAndPitch, 150),
                           "speed 1.5");
 }
 
 Result TempoBench(Context& ctx) {
-    return ChainVersusSox(ctx, CreateSpeedPitchChain(MakeRef<TableReader>(), SpeedPitchMode::Speed, 150), "tempo 1.5");
+    return ChainVersusSox(ctx, CreateSpeedPitchChain(Tones(), SpeedPitchMode::Speed, 150), "tempo 1.5");
 }
 
 Result PitchBench(Context& ctx) {
     // 701.955 cents is a factor of 1.5.
-    return ChainVersusSox(ctx, CreateSpeedPitchChain(MakeRef<TableReader>(), SpeedPitchMode::Pitch, 150),
+    return ChainVersusSox(ctx, CreateSpeedPitchChain(Tones(), SpeedPitchMode::Pitch, 150),
                           "pitch 701.955");
 }
 

@@ -3,6 +3,7 @@
 // and paste mix and auto trim on a 1-hour stereo document (times real time; auto trim reads
 // only the peak files, which the bytes-read figure shows).
 #include "Bench.h"
+#include "BenchWorkspace.h"
 
 #include "core/HeadlessHost.h"
 
@@ -27,8 +28,8 @@ namespace {
 constexpr std::int32_t kRate = 44100;
 constexpr int kChannels = 2;
 
-struct Frame {
-    explicit Frame(const std::string& folder) : store(folder) {
+struct Frame : BenchWorkspace {
+    explicit Frame(const std::string& folder) : BenchWorkspace(folder) {
         user.Set("Settings", "AutoPlaybackAfterEffects", "0");
         RegisterEditCommands(registry);
     }
@@ -37,12 +38,6 @@ struct Frame {
         ws.AddDocument(doc);
         return *doc;
     }
-    BlockStore store;
-    HeadlessHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
     CommandRegistry registry;
 };
 

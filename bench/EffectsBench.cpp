@@ -4,6 +4,8 @@
 // sound in the same run (the ratio is sox's time over ours: above 1 means we are faster);
 // amplify in microseconds, since it only scales segment gains.
 #include "Bench.h"
+#include "BenchAudio.h"
+#include "BenchWorkspace.h"
 
 #include "core/HeadlessHost.h"
 
@@ -33,13 +35,13 @@ constexpr int kChannels = 2;
 constexpr std::int32_t kFrames = 10 * 60 * kRate;
 
 // The document (internal samples) and the same sound as a 16-bit WAV file for sox.
-struct Frame {
-    explicit Frame(const std::string& work) : folder(work), store(work + "/blocks") {
+struct Frame : BenchWorkspace {
+    explicit Frame(const std::string& work) : BenchWorkspace(work + "/blocks"), folder(work) {
         user.Set("Settings", "AutoPlaybackAfterEffects", "0");
         RegisterBasicEffectCommands(registry);
         LAudioData sound(kRate, kChannels);
         std::ofstream wav(WavPath(), std::ios::binary);
-        WriteWavHeader(wav);
+        wav << WavHeader(1, kChannels, kRate, 16, kFrames);
         {
             Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
             std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
@@ -61,35 +63,18 @@ struct Frame {
         doc->SelectAll();
     }
     std::string WavPath() const { return folder + "/in.wav"; }
-    static void WriteWavHeader(std::ofstream& f) {
-        auto u32 = [&](std::uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&](std::uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
-        const std::uint32_t bytes = static_cast<std::uint32_t>(kFrames) * kChannels * 2;
-        f.write("RIFF", 4); u32(36 + bytes); f.write("WAVEfmt ", 8); u32(16); u16(1); u16(kChannels);
-        u32(kRate); u32(kRate * kChannels * 2); u16(kChannels * 2); u16(16); f.write("data", 4); u32(bytes);
-    }
     LAudioDocument& Doc() { return *ws.Active(); }
 
     std::string folder;
-    BlockStore store;
-    HeadlessHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
     CommandRegistry registry;
 };
 
 // Seconds sox takes for effect on the same sound, written to a 16-bit file as ours is to a block.
 double SoxSeconds(const Frame& f, const std::string& effect, double* cpu = nullptr) {
     const std::string cmd = "sox -D '" + f.WavPath() + "' '" + f.folder + "/sox.wav' " + effect + " 2>/dev/null";
-    const double c0 = ChildCpuSeconds();
-    const double t0 = NowSeconds();
-    const int rc = std::system(cmd.c_str());
-    const double t = NowSeconds() - t0;
-    if (cpu) *cpu = ChildCpuSeconds() - c0;
+    const double t = TimedCommand(cmd, cpu);
     std::remove((f.folder + "/sox.wav").c_str());
-    return rc == 0 ? t : -1;
+    return t;
 }
 
 // Runs command id on a fresh document and compares with sox's effect.

@@ -3,6 +3,8 @@
 // next to sox's fir with the same 4,095 taps and sox's highpass on the same sound in the same
 // run. The ratio is sox's time over ours: above 1 means we are faster.
 #include "Bench.h"
+#include "BenchAudio.h"
+#include "BenchWorkspace.h"
 
 #include "core/AudioDocument.h"
 #include "core/BlockStore.h"
@@ -14,8 +16,6 @@
 #include "effects/Equalizer.h"
 #include "effects/EqualizerTaps.h"
 #include "platform/Settings.h"
-
-#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
@@ -32,16 +32,12 @@ constexpr int kChannels = 2;
 constexpr std::int32_t kFrames = 10 * 60 * kRate;
 
 // A document of music-like material (tones and noise near -6 dB) and the same as a WAV for sox.
-struct Setup {
-    explicit Setup(const std::string& work) : folder(work), store(work + "/blocks") {
+struct Setup : BenchWorkspace {
+    explicit Setup(const std::string& work) : BenchWorkspace(work + "/blocks"), folder(work) {
         user.Set("Settings", "AutoPlaybackAfterEffects", "0");
         LAudioData sound(kRate, kChannels);
         std::ofstream wav(WavPath(), std::ios::binary);
-        auto u32 = [&](std::uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&](std::uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
-        const std::uint32_t bytes = static_cast<std::uint32_t>(kFrames) * kChannels * 2;
-        wav.write("RIFF", 4); u32(36 + bytes); wav.write("WAVEfmt ", 8); u32(16); u16(1); u16(kChannels);
-        u32(kRate); u32(kRate * kChannels * 2); u16(kChannels * 2); u16(16); wav.write("data", 4); u32(bytes);
+        wav << WavHeader(1, kChannels, kRate, 16, kFrames);
         {
             Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
             std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
@@ -69,40 +65,23 @@ struct Setup {
     std::string WavPath() const { return folder + "/in.wav"; }
 
     std::string folder;
-    BlockStore store;
-    HeadlessHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
 };
-
-// Processor seconds (user and system) of this process, or of its finished children.
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec * 1e-6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec * 1e-6;
-}
 
 // Wall and processor seconds sox takes for effect.
 double SoxSeconds(const Setup& s, const std::string& effect, double& cpu) {
     const std::string cmd = "sox -D '" + s.WavPath() + "' '" + s.folder + "/sox.wav' " + effect + " 2>/dev/null";
-    const double c0 = CpuSeconds(RUSAGE_CHILDREN);
-    const double t0 = NowSeconds();
-    const int rc = std::system(cmd.c_str());
-    const double t = NowSeconds() - t0;
-    cpu = CpuSeconds(RUSAGE_CHILDREN) - c0;
+    const double t = TimedCommand(cmd, &cpu);
     std::remove((s.folder + "/sox.wav").c_str());
-    return rc == 0 ? t : -1;
+    return t;
 }
 
 Result Compare(Setup& s, LEffectProcess process, const std::string& soxEffect, const std::string& label) {
-    const double c0 = CpuSeconds(RUSAGE_SELF);
+    const double c0 = CpuSeconds();
     const double t0 = NowSeconds();
     const int status = RunEffectProcess(s.ws, process);
     Result r;
     r.wallSeconds = NowSeconds() - t0;
-    const double cpu = CpuSeconds(RUSAGE_SELF) - c0;
+    const double cpu = CpuSeconds() - c0;
     r.audioSeconds = static_cast<double>(kFrames) / kRate;
     double soxCpu = 0;
     const double sox = SoxSeconds(s, soxEffect, soxCpu);

@@ -1,6 +1,8 @@
 // Opening an hour of AIFF, AU (16-bit mono at 16 kHz) and GSM 06.10 (8 kHz) into a document,
 // next to sox converting the same file to WAV in the same run.
 #include "Bench.h"
+#include "BenchAudio.h"
+#include "BenchWorkspace.h"
 
 #include "core/AudioDocument.h"
 #include "core/BlockStore.h"
@@ -18,16 +20,6 @@ namespace {
 
 constexpr int kSeconds = 3600;
 
-struct Frame {
-    explicit Frame(const std::string& folder) : store(folder + "/blocks") {}
-    HeadlessHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    BlockStore store;
-    Workspace ws{host, settings, store, notifier};
-};
-
 Result OpenHour(Context& ctx, const char* name, const char* soxOptions) {
     const std::string file = ctx.workFolder + "/" + name;
     const std::string make = "sox -n " + std::string(soxOptions) + " '" + file + "' synth " +
@@ -39,17 +31,15 @@ Result OpenHour(Context& ctx, const char* name, const char* soxOptions) {
     }
     r.audioSeconds = kSeconds;
     {
-        Frame f(ctx.workFolder);
+        BenchWorkspace f(ctx.workFolder + "/blocks");
         const double t0 = NowSeconds();
         Ref<LAudioDocument> doc = OpenDocumentFromFile(f.ws, file, nullptr, nullptr);
         r.wallSeconds = NowSeconds() - t0;
         if (!doc || doc->Length() < kSeconds * 7999) r.note = "open failed; ";
     }
-    const double t1 = NowSeconds();
-    const int status = std::system(("sox '" + file + "' '" + ctx.workFolder + "/sox.wav'").c_str());
-    const double sox = NowSeconds() - t1;
+    const double sox = TimedCommand("sox '" + file + "' '" + ctx.workFolder + "/sox.wav'");
     char text[96];
-    if (status != 0) std::snprintf(text, sizeof text, "sox to WAV not run");
+    if (sox < 0) std::snprintf(text, sizeof text, "sox to WAV not run");
     else std::snprintf(text, sizeof text, "sox to WAV %.2f s (%.0fx)", sox, kSeconds / sox);
     r.note += text;
     std::remove(file.c_str());

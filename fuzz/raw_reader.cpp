@@ -20,11 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (static_cast<std::size_t>(r->Length()) > 2 * (size - 1)) std::abort();
-    std::vector<std::int32_t> buf(static_cast<std::size_t>(1024) * r->channels);
-    r->Seek(-10);
-    for (int i = 0; i < 4; ++i) r->Read(buf.data(), 1024);
-    r->Seek(r->Length() / 2);
-    r->Read(buf.data(), 1024);
+    sv::fuzz::ReadAround(*r, 1024);
+    std::vector<std::int32_t> buf(static_cast<std::size_t>(3) * r->channels);
     r->Seek(1);
     r->Read(buf.data(), 3);
     return 0;

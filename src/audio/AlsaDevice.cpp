@@ -1,37 +1,15 @@
 #include "audio/AlsaDevice.h"
 
+#include "audio/AlsaDeviceList.h"
+
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 
 namespace sv {
 
 namespace {
-
-// ALSA prints its diagnostics to stderr by default; a missing card is a normal state here.
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-void InstallQuietHandler() {
-    static bool done = [] {
-        snd_lib_error_set_handler(&QuietAlsa);
-        return true;
-    }();
-    (void)done;
-}
-
-// The card a device name points to, for its mixer: "default" for the default device, else
-// "hw:N" when the name carries a card.
-std::string MixerNameFor(const std::string& pcmName) {
-    if (pcmName == "default" || pcmName.empty()) return "default";
-    const auto pos = pcmName.find("CARD=");
-    if (pos == std::string::npos) return "default";
-    std::string card = pcmName.substr(pos + 5);
-    const auto comma = card.find(',');
-    if (comma != std::string::npos) card.resize(comma);
-    return "hw:CARD=" + card;
-}
 
 struct MixerHandle {
     snd_mixer_t* mixer = nullptr;
@@ -65,35 +43,14 @@ struct MixerHandle {
 
 LAlsaDevice::~LAlsaDevice() { Close(); }
 
-std::vector<std::string> LAlsaDevice::DeviceNames() {
-    InstallQuietHandler();
-    std::vector<std::string> names;
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return names;
-    for (void** h = hints; *h; ++h) {
-        char* name = snd_device_name_get_hint(*h, "NAME");
-        char* io = snd_device_name_get_hint(*h, "IOID");
-        // Capture-only devices are no use here; no IOID means both directions.
-        if (name && (!io || std::strcmp(io, "Output") == 0)) names.emplace_back(name);
-        std::free(name);
-        std::free(io);
-    }
-    snd_device_name_free_hint(hints);
-    return names;
-}
+std::vector<std::string> LAlsaDevice::DeviceNames() { return AlsaDeviceNames(AlsaDirection::Playback); }
 
 int LAlsaDevice::DeviceCount() { return static_cast<int>(DeviceNames().size()); }
 
-std::string LAlsaDevice::DeviceName(int device) {
-    if (device == 0) return "default";
-    if (device < 0) return {};
-    const std::vector<std::string> names = DeviceNames();
-    if (static_cast<std::size_t>(device) > names.size()) return {};
-    return names[static_cast<std::size_t>(device) - 1];
-}
+std::string LAlsaDevice::DeviceName(int device) { return AlsaDeviceName(device, AlsaDirection::Playback); }
 
 bool LAlsaDevice::OpenBackend(int device, const WaveFormat& format, bool mapFormat) {
-    InstallQuietHandler();
+    QuietAlsaErrors();
     const std::string name = DeviceName(device);
     if (name.empty()) return false;
     snd_pcm_t* pcm = nullptr;
@@ -159,9 +116,9 @@ void LAlsaDevice::Flush() {
 }
 
 bool LAlsaDevice::GetVolume(int device, std::uint32_t* volume) {
-    InstallQuietHandler();
+    QuietAlsaErrors();
     MixerHandle m;
-    if (!m.Open(MixerNameFor(DeviceName(device)))) return false;
+    if (!m.Open(AlsaMixerCard(DeviceName(device)))) return false;
     long lo = 0, hi = 0, left = 0, right = 0;
     snd_mixer_selem_get_playback_volume_range(m.elem, &lo, &hi);
     if (hi <= lo) return false;
@@ -175,9 +132,9 @@ bool LAlsaDevice::GetVolume(int device, std::uint32_t* volume) {
 }
 
 bool LAlsaDevice::SetVolume(int device, std::uint32_t volume) {
-    InstallQuietHandler();
+    QuietAlsaErrors();
     MixerHandle m;
-    if (!m.Open(MixerNameFor(DeviceName(device)))) return false;
+    if (!m.Open(AlsaMixerCard(DeviceName(device)))) return false;
     long lo = 0, hi = 0;
     snd_mixer_selem_get_playback_volume_range(m.elem, &lo, &hi);
     if (hi <= lo) return false;

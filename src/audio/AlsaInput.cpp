@@ -1,5 +1,7 @@
 #include "audio/AlsaInput.h"
 
+#include "audio/AlsaDeviceList.h"
+
 #include <alsa/asoundlib.h>
 
 #include <poll.h>
@@ -7,22 +9,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <vector>
 
 namespace sv {
 
 namespace {
-
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-void InstallQuietHandler() {
-    static bool done = [] {
-        snd_lib_error_set_handler(&QuietAlsa);
-        return true;
-    }();
-    (void)done;
-}
 
 // A device that keeps overrunning faster than it can be restarted is not recording anything.
 constexpr int kMaxOverrunsInARow = 8;
@@ -58,37 +49,16 @@ bool SetHardware(snd_pcm_t* pcm, const WaveFormat& format, std::int32_t periodFr
 
 LAlsaInput::~LAlsaInput() { Close(); }
 
-std::vector<std::string> LAlsaInput::DeviceNames() {
-    InstallQuietHandler();
-    std::vector<std::string> names;
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return names;
-    for (void** h = hints; *h; ++h) {
-        char* name = snd_device_name_get_hint(*h, "NAME");
-        char* io = snd_device_name_get_hint(*h, "IOID");
-        // Playback-only devices are no use here; no IOID means both directions.
-        if (name && (!io || std::strcmp(io, "Input") == 0)) names.emplace_back(name);
-        std::free(name);
-        std::free(io);
-    }
-    snd_device_name_free_hint(hints);
-    return names;
-}
+std::vector<std::string> LAlsaInput::DeviceNames() { return AlsaDeviceNames(AlsaDirection::Capture); }
 
-std::string LAlsaInput::DeviceName(int device) {
-    if (device == 0) return "default";
-    if (device < 0) return {};
-    const std::vector<std::string> names = DeviceNames();
-    if (static_cast<std::size_t>(device) > names.size()) return {};
-    return names[static_cast<std::size_t>(device) - 1];
-}
+std::string LAlsaInput::DeviceName(int device) { return AlsaDeviceName(device, AlsaDirection::Capture); }
 
 void LAlsaInput::Fail(const char* what, long err) {
     errorText_ = std::string(what) + " (" + snd_strerror(static_cast<int>(err)) + ")";
 }
 
 bool LAlsaInput::Open(int device, const WaveFormat& format, std::int32_t periodFrames, int periods, bool mapFormat) {
-    InstallQuietHandler();
+    QuietAlsaErrors();
     Close();
     errorText_.clear();
     overruns_.store(0);

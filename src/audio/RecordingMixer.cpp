@@ -1,12 +1,11 @@
 #include "audio/RecordingMixer.h"
 
-#include "audio/AlsaInput.h"
+#include "audio/AlsaDeviceList.h"
 #include "platform/ChildProcess.h"
 
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace sv {
@@ -15,27 +14,15 @@ const char* const kSystemMixerLine = "Mixeur d’Enregistrement Windows";
 
 namespace {
 
-// The card a capture device name points to: "default" for the default device, else "hw:CARD=X"
-// when the name carries a card.
-std::string MixerNameFor(const std::string& pcmName) {
-    const auto pos = pcmName.find("CARD=");
-    if (pos == std::string::npos) return "default";
-    std::string card = pcmName.substr(pos + 5);
-    const auto comma = card.find(',');
-    if (comma != std::string::npos) card.resize(comma);
-    return "hw:CARD=" + card;
-}
-
 struct Mixer {
     snd_mixer_t* handle = nullptr;
     ~Mixer() {
         if (handle) snd_mixer_close(handle);
     }
     bool Open(int device) {
-        LAlsaInput input;  // only for its device names
-        const std::string pcm = input.DeviceName(device);
+        const std::string pcm = AlsaDeviceName(device, AlsaDirection::Capture);
         if (pcm.empty() || snd_mixer_open(&handle, 0) < 0) return false;
-        return snd_mixer_attach(handle, MixerNameFor(pcm).c_str()) >= 0 &&
+        return snd_mixer_attach(handle, AlsaMixerCard(pcm).c_str()) >= 0 &&
                snd_mixer_selem_register(handle, nullptr, nullptr) >= 0 && snd_mixer_load(handle) >= 0;
     }
     snd_mixer_elem_t* Source() const {

@@ -158,10 +158,7 @@ void StereoPanCommand(Workspace& ws) {
     }
     LAudioDocument* doc = EffectTarget(ws);
     DialogSpec spec = StereoPanDialog(kStereoPan.def);
-    spec.preview = [&ws, doc](const DialogSpec& s) { PreviewEffect(ws, *doc, LStereoPanEffect(s.IntValue("pan"))); };
-    spec.stopPreview = [&ws] {
-        if (ws.playPreview) ws.playPreview(nullptr, 0);
-    };
+    AddEffectPreview(ws, *doc, spec, [](const DialogSpec& s) { return LStereoPanEffect(s.IntValue("pan")); });
     const auto v = AskEffectParameters(ws, {{kStereoPan, "pan"}}, std::move(spec));
     if (!v) return;
     LEffectProcess process = StereoPanProcess(*doc, ws.blocks(), (*v)[0]);

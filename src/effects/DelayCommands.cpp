@@ -70,22 +70,11 @@ ModulatedDelayParams ModulatedParams(const DialogSpec& s) {
     return p;
 }
 
-void StopPreview(Workspace& ws) {
-    if (ws.playPreview) ws.playPreview(nullptr, 0);
-}
-
-// Effect dialogs preview with their current values and stop with the dialog.
-template <class MakeEffect>
-void AddPreview(Workspace& ws, LAudioDocument& doc, DialogSpec& spec, MakeEffect make) {
-    spec.preview = [&ws, &doc, make](const DialogSpec& s) { PreviewEffect(ws, doc, make(s)); };
-    spec.stopPreview = [&ws] { StopPreview(ws); };
-}
-
 void EchoCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
     DialogSpec spec = EchoDialog();
-    AddPreview(ws, *doc, spec, [](const DialogSpec& s) { return LEchoEffect(s.IntValue("time"), s.IntValue("gain")); });
+    AddEffectPreview(ws, *doc, spec, [](const DialogSpec& s) { return LEchoEffect(s.IntValue("time"), s.IntValue("gain")); });
     const auto v = AskEffectParameters(ws, {{kEchoTime, "time"}, {kEchoGain, "gain"}}, std::move(spec));
     if (!v) return;
     LEffectProcess process = EchoProcess(*doc, ws.blocks(), (*v)[0], (*v)[1]);
@@ -96,7 +85,7 @@ void ReverbCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
     DialogSpec spec = ReverbDialog();
-    AddPreview(ws, *doc, spec, [](const DialogSpec& s) { return LReverbEffect(s.IntValue("level"), s.IntValue("time")); });
+    AddEffectPreview(ws, *doc, spec, [](const DialogSpec& s) { return LReverbEffect(s.IntValue("level"), s.IntValue("time")); });
     const auto v = AskEffectParameters(ws, {{kReverbLevel, "level"}, {kReverbTime, "time"}}, std::move(spec));
     if (!v) return;
     LEffectProcess process = ReverbProcess(*doc, ws.blocks(), (*v)[0], (*v)[1]);
@@ -107,7 +96,7 @@ void PhaserCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
     DialogSpec spec = PhaserDialog();
-    AddPreview(ws, *doc, spec, [](const DialogSpec& s) { return LPhaserEffect(s.IntValue("time"), s.IntValue("gain")); });
+    AddEffectPreview(ws, *doc, spec, [](const DialogSpec& s) { return LPhaserEffect(s.IntValue("time"), s.IntValue("gain")); });
     const auto v = AskEffectParameters(ws, {{kPhaserTime, "time"}, {kPhaserGain, "gain"}}, std::move(spec));
     if (!v) return;
     LEffectProcess process = PhaserProcess(*doc, ws.blocks(), (*v)[0], (*v)[1]);
@@ -118,8 +107,8 @@ void ModulatedCommand(Workspace& ws, bool chorus) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
     DialogSpec spec = chorus ? ChorusDialog() : FlangerDialog();
-    if (chorus) AddPreview(ws, *doc, spec, [](const DialogSpec& s) { return LChorusEffect(ModulatedParams(s)); });
-    else AddPreview(ws, *doc, spec, [](const DialogSpec& s) { return LFlangerEffect(ModulatedParams(s)); });
+    if (chorus) AddEffectPreview(ws, *doc, spec, [](const DialogSpec& s) { return LChorusEffect(ModulatedParams(s)); });
+    else AddEffectPreview(ws, *doc, spec, [](const DialogSpec& s) { return LFlangerEffect(ModulatedParams(s)); });
     const std::vector<EffectParam> params =
         chorus ? std::vector<EffectParam>{{kChorusTime, "time"}, {kChorusDepth, "depth"}, {kChorusGain, "gain"}}
                : std::vector<EffectParam>{{kFlangerTime, "time"}, {kFlangerDepth, "depth"}, {kFlangerGain, "gain"}};
@@ -134,7 +123,7 @@ void DistortionCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
     DialogSpec spec = DistortionDialog();
-    AddPreview(ws, *doc, spec,
+    AddEffectPreview(ws, *doc, spec,
                [](const DialogSpec& s) { return LDistortionEffect(s.DecimalValue("degree"), s.IntValue("level")); });
     const auto accepted =
         AskEffectDialog(ws, {{kDistortionLevel, "level"}}, {{kDistortionDegree, "degree"}}, std::move(spec));

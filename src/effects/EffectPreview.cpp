@@ -17,4 +17,8 @@ bool PreviewEffect(Workspace& ws, const LAudioDocument& doc, const LEffectDescri
     return true;
 }
 
+void StopPreview(Workspace& ws) {
+    if (ws.playPreview) ws.playPreview(nullptr, 0);
+}
+
 }  // namespace sv

@@ -63,10 +63,6 @@ private:
     std::int32_t start_, total_;
 };
 
-void StopPreview(Workspace& ws) {
-    if (ws.playPreview) ws.playPreview(nullptr, 0);
-}
-
 std::optional<DialogRefusal> CheckFrequency(const DialogSpec& s, const char* field) {
     const int f = s.IntValue(field);
     if (f < 0 || f > 20000)
@@ -198,8 +194,7 @@ void LowCutCommand(Workspace& ws) {
     LAudioDocument* doc = EffectTarget(ws);
     if (!doc) return;
     DialogSpec spec = LowCutDialog(kLowCutFreq.def);
-    spec.preview = [&ws, doc](const DialogSpec& s) { PreviewEffect(ws, *doc, LLowCutEffect(s.IntValue("freq"))); };
-    spec.stopPreview = [&ws] { StopPreview(ws); };
+    AddEffectPreview(ws, *doc, spec, [](const DialogSpec& s) { return LLowCutEffect(s.IntValue("freq")); });
     const auto v = AskEffectParameters(ws, {{kLowCutFreq, "freq"}}, std::move(spec));
     if (!v) return;
     LEffectProcess process = LowCutProcess(*doc, ws.blocks(), (*v)[0]);
@@ -211,11 +206,10 @@ void EnvelopeCommand(Workspace& ws) {
     if (!doc) return;
     const std::string path = EnvelopeCurvePath();
     DialogSpec spec = EnvelopeDialog(ReadCurveFile(path));
-    spec.preview = [&ws, doc](const DialogSpec& s) {
-        PreviewEffect(ws, *doc, LEnvelopePreview(CurveFromText(s.Value("curve")), doc->selectionStart,
-                                                 doc->selectionEnd - doc->selectionStart));
-    };
-    spec.stopPreview = [&ws] { StopPreview(ws); };
+    AddEffectPreview(ws, *doc, spec, [doc](const DialogSpec& s) {
+        return LEnvelopePreview(CurveFromText(s.Value("curve")), doc->selectionStart,
+                                doc->selectionEnd - doc->selectionStart);
+    });
     if (!ws.host().RunDialog(spec)) return;
     LCurve curve = CurveFromText(spec.Value("curve"));
     if (curve.empty()) curve = FlatCurve();
@@ -231,10 +225,8 @@ void EqualizerCommand(Workspace& ws) {
     Settings& settings = ws.settings();
     DialogSpec spec = EqualizerDialog(ws, ReadCurveFile(path), ReadStoredValue(settings, kEqPreset),
                                       ReadStoredValue(settings, kEqLinearView) != 0);
-    spec.preview = [&ws, doc](const DialogSpec& s) {
-        PreviewEffect(ws, *doc, LEqualizerEffect(CurveFromText(s.Value("curve"))));
-    };
-    spec.stopPreview = [&ws] { StopPreview(ws); };
+    AddEffectPreview(ws, *doc, spec,
+                     [](const DialogSpec& s) { return LEqualizerEffect(CurveFromText(s.Value("curve"))); });
     if (!ws.host().RunDialog(spec)) return;
     LCurve curve = CurveFromText(spec.Value("curve"));
     if (curve.empty()) curve = FlatCurve();

@@ -3,33 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 
 namespace sv {
 namespace {
 
+using test::ClosedPort;
 using test::ScriptedLineServer;
 using test::ServerConnection;
 
 const CancelCheck kNever = [] { return false; };
-
-// A port on which nobody listens: bound, then closed.
-std::uint16_t ClosedPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 TEST(LineSocketTest, ExchangesLinesAndKeepsWhatFollowsALineForTheNext) {
     ScriptedLineServer server([](ServerConnection& c) {

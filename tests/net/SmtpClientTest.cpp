@@ -6,11 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <map>
 
@@ -207,16 +202,8 @@ TEST(SmtpClientTest, AnAuthRefusalAtTheFirstStepsSkipsTheLogon) {
 }
 
 TEST(SmtpClientTest, ConnectionFailuresNameTheHost) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
     test::ScriptedHost host;
-    SmtpTarget target = Target("127.0.0.1", ntohs(addr.sin_port));
+    SmtpTarget target = Target("127.0.0.1", test::ClosedPort());
     FunctionTask refused("Sending Email", [&](LProgressTask& t) { return SendMailBySmtp(Message(), target, t); });
     RunTask(host, refused);
     EXPECT_EQ(refused.Result(), kTaskFailed);

@@ -6,11 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 namespace sv {
@@ -110,16 +105,7 @@ TEST_F(UpdateCheckTest, ErrorPagesFailuresAndSilenceEndTheCheckWithoutAWord) {
     Check(Ok("version=x.10"));
     Check(Ok("version=0.99"));
     Check("", true);
-    // A port on which nobody listens.
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    CheckForUpdates(t.ws, UpdateServer{"127.0.0.1", ntohs(addr.sin_port), kVersionPath, 500});
+    CheckForUpdates(t.ws, UpdateServer{"127.0.0.1", test::ClosedPort(), kVersionPath, 500});
     EXPECT_TRUE(t.host.messages.empty());
     EXPECT_TRUE(stubs.Calls("xdg-open").empty());
 }

@@ -51,4 +51,7 @@ private:
     std::thread thread_;
 };
 
+// A loopback port on which nobody listens (bound, then closed): connecting to it is refused.
+std::uint16_t ClosedPort();
+
 }  // namespace sv::test
