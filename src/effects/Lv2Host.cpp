@@ -1,5 +1,6 @@
 #include "effects/Lv2Host.h"
 
+#include <dlfcn.h>
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
@@ -26,6 +27,19 @@ const std::set<std::string>& OfferedFeatures() {
                                                   // A property of the plug-in that some list as required.
                                                   LV2_CORE__hardRTCapable};
     return offered;
+}
+
+// Keeps the plug-in's library mapped for the life of the process, as the VST 2 host does:
+// lilv unloads it with the last instance, and plug-ins leave threads and exit handlers behind.
+void PinLibrary(const LilvPlugin* plugin) {
+    const LilvNode* uri = lilv_plugin_get_library_uri(plugin);
+    char* path = uri ? lilv_file_uri_parse(lilv_node_as_uri(uri), nullptr) : nullptr;
+    if (!path) return;
+    static std::mutex lock;
+    static std::set<std::string> pinned;
+    std::lock_guard<std::mutex> guard(lock);
+    if (pinned.insert(path).second) dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    lilv_free(path);
 }
 
 std::string NodeText(const LilvNode* node) {
@@ -262,6 +276,7 @@ std::unique_ptr<Lv2Instance> Lv2Instance::Create(const Ref<Lv2World>& world, con
     m.boundedFeature = {LV2_BUF_SIZE__boundedBlockLength, nullptr};
     m.features = {&m.mapFeature, &m.unmapFeature, &m.optionsFeature, &m.boundedFeature, nullptr};
 
+    PinLibrary(plugin);
     m.instance = lilv_plugin_instantiate(plugin, sampleRate, m.features.data());
     if (!m.instance) {
         if (error) *error = m.info.name + " : le plugiciel refuse de démarrer";
