@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   sox ffmpeg lame flac mpg123 python3-numpy
   xvfb xauth xclip
+  liblilv-dev lv2-dev lilv-utils swh-lv2 lsp-plugins-lv2 lsp-plugins-vst
 )
 
 missing=()

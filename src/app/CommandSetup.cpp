@@ -1,6 +1,7 @@
 #include "app/CommandSetup.h"
 
 #include "app/Application.h"
+#include "app/VstEditorWindow.h"
 #include "audio/PlayerCommands.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
@@ -9,6 +10,7 @@
 #include "core/EditCommands.h"
 #include "effects/BasicEffectCommands.h"
 #include "effects/EqualizerCommands.h"
+#include "effects/PluginCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
@@ -23,6 +25,8 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterFormatCommands(registry);
     RegisterBasicEffectCommands(registry);
     RegisterEqualizerCommands(registry);
+    RegisterPluginCommands(registry);
+    InstallVstEditorWindow();
     RegisterSpeedPitchCommands(registry);
     RegisterViewCommands(registry);
     RegisterPlayerCommands(registry, app.player());

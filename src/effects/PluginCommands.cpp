@@ -91,6 +91,7 @@ DialogField ListField(const std::string& id, const std::string& label, std::vect
     f.label = label;
     f.kind = DialogField::Kind::Choice;
     f.choices = std::move(choices);
+    f.list = true;
     f.value = std::to_string(value);
     return f;
 }
@@ -116,6 +117,7 @@ struct VstState {
     std::vector<std::string> skipped;
     VstParams params;  // of the plug-in chosen when they were read
     std::string paramsOf;
+    std::string listedFolder;
 };
 
 std::vector<std::string> VstLibraries(const std::string& folder) {
@@ -229,16 +231,15 @@ void VstCommand(Workspace& ws) {
     folderField.value = folder;
     spec.fields.push_back(folderField);
     spec.fields.push_back(ListField("plugin", "Plugiciels :", VstNames(*state), chosen));
+    state->listedFolder = folder;
     const auto relist = [state](DialogSpec& s) {
+        state->listedFolder = s.Value("folder");
         state->skipped.clear();
         state->plugins = ListVstPlugins(VstLibraries(s.Value("folder")), &state->skipped);
         if (DialogField* f = s.Field("plugin")) {
             f->choices = VstNames(*state);
             f->value = "0";
         }
-    };
-    spec.changed = [relist](DialogSpec& s, const std::string& id) {
-        if (id == "folder") relist(s);
     };
     spec.buttons.push_back({"browse", "...", [&ws, relist](DialogSpec& s) {
                                 const auto picked = ws.host().PickFolder("Localisation du répertoire:", s.Value("folder"));
@@ -250,6 +251,8 @@ void VstCommand(Workspace& ws) {
                                 if (const VstPluginEntry* e = ChosenVst(*state, s)) OpenVstEditor(ws, *state, *e);
                             }});
     spec.validate = [state](const DialogSpec& s) -> std::optional<DialogRefusal> {
+        // A folder typed in is listed when the dialog comes back (below).
+        if (s.Value("folder") != state->listedFolder) return std::nullopt;
         if (!ChosenVst(*state, s))
             return DialogRefusal{"Aucun plugiciel VST n'a été trouvé dans ce répertoire.", "Plugiciel VST",
                                  MsgIcon::Information, "folder"};
@@ -260,7 +263,11 @@ void VstCommand(Workspace& ws) {
             PreviewEffect(ws, *doc, LVstEffect(e->path, ParamsFor(ws, *state, e->path)));
     };
     spec.stopPreview = [&ws] { StopPreview(ws); };
-    if (!ws.host().RunDialog(spec)) return;
+    for (;;) {
+        if (!ws.host().RunDialog(spec)) return;
+        if (spec.Value("folder") == state->listedFolder) break;
+        relist(spec);
+    }
 
     const VstPluginEntry entry = *ChosenVst(*state, spec);
     const VstParams params = ParamsFor(ws, *state, entry.path);
