@@ -68,8 +68,8 @@ std::optional<std::string> ProbeWork(const Ref<Lv2World>& world, const Lv2Plugin
     std::string error;
     std::unique_ptr<Lv2Instance> p = Lv2Instance::Create(world, info.uri, 44100.0, frames, {}, &error);
     if (!p) return "!" + error;
-    std::vector<std::vector<float>> in(static_cast<std::size_t>(info.audioInputs), std::vector<float>(frames));
-    std::vector<std::vector<float>> out(static_cast<std::size_t>(info.audioOutputs), std::vector<float>(frames));
+    std::vector<std::vector<float>> in(static_cast<std::size_t>(info.audioInputs), std::vector<float>(frames + kPluginBufferPadding));
+    std::vector<std::vector<float>> out(static_cast<std::size_t>(info.audioOutputs), std::vector<float>(frames + kPluginBufferPadding));
     for (auto& ch : in)
         for (int i = 0; i < frames; ++i) ch[static_cast<std::size_t>(i)] = 0.5f * std::sin(i * 0.0627f);
     std::vector<float*> inPtr, outPtr;
@@ -97,6 +97,7 @@ std::vector<Lv2PluginInfo> ListLv2Effects(const Ref<Lv2World>& world, std::vecto
                 std::string why;
                 const auto text = ProbeInChild([&] { return ProbeWork(world, info); }, kProbeTimeoutMs, &why);
                 outcome = !text ? info.name + " " + why : !text->empty() && (*text)[0] == '!' ? text->substr(1) : "";
+                if (outcome.empty()) world->PinLibrary(info.uri);
                 it = gProbes.emplace(info.uri, outcome).first;
             }
             outcome = it->second;

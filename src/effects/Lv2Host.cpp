@@ -1,5 +1,7 @@
 #include "effects/Lv2Host.h"
 
+#include "effects/PluginFilter.h"
+
 #include <dlfcn.h>
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
@@ -31,7 +33,7 @@ const std::set<std::string>& OfferedFeatures() {
 
 // Keeps the plug-in's library mapped for the life of the process, as the VST 2 host does:
 // lilv unloads it with the last instance, and plug-ins leave threads and exit handlers behind.
-void PinLibrary(const LilvPlugin* plugin) {
+void PinPluginLibrary(const LilvPlugin* plugin) {
     const LilvNode* uri = lilv_plugin_get_library_uri(plugin);
     char* path = uri ? lilv_file_uri_parse(lilv_node_as_uri(uri), nullptr) : nullptr;
     if (!path) return;
@@ -138,6 +140,10 @@ struct Lv2World::Impl {
         return true;
     }
 };
+
+void Lv2World::PinLibrary(const std::string& uri) const {
+    if (const LilvPlugin* plugin = impl_->Find(uri)) PinPluginLibrary(plugin);
+}
 
 Lv2World::Lv2World() : impl_(std::make_unique<Impl>()) { lilv_world_load_all(impl_->world); }
 
@@ -276,7 +282,7 @@ std::unique_ptr<Lv2Instance> Lv2Instance::Create(const Ref<Lv2World>& world, con
     m.boundedFeature = {LV2_BUF_SIZE__boundedBlockLength, nullptr};
     m.features = {&m.mapFeature, &m.unmapFeature, &m.optionsFeature, &m.boundedFeature, nullptr};
 
-    PinLibrary(plugin);
+    PinPluginLibrary(plugin);
     m.instance = lilv_plugin_instantiate(plugin, sampleRate, m.features.data());
     if (!m.instance) {
         if (error) *error = m.info.name + " : le plugiciel refuse de démarrer";
@@ -298,7 +304,7 @@ std::unique_ptr<Lv2Instance> Lv2Instance::Create(const Ref<Lv2World>& world, con
         } else if (lilv_port_is_a(plugin, port, w.controlPort)) {
             lilv_instance_connect_port(m.instance, p, &m.controls[p]);
         } else if (lilv_port_is_a(plugin, port, w.cvPort)) {
-            m.cvBuffers.emplace_back(static_cast<std::size_t>(maxFrames), 0.0f);
+            m.cvBuffers.emplace_back(static_cast<std::size_t>(maxFrames) + kPluginBufferPadding, 0.0f);
             lilv_instance_connect_port(m.instance, p, m.cvBuffers.back().data());
         } else if (lilv_port_is_a(plugin, port, w.atomPort)) {
             m.atoms.push_back({p, in, std::vector<std::uint64_t>(8192 / sizeof(std::uint64_t), 0)});

@@ -42,6 +42,10 @@ public:
     // The effect of uri; false (with the reason) when it is missing or not usable.
     bool Describe(const std::string& uri, Lv2PluginInfo* info, std::string* why) const;
 
+    // Loads the library of uri's plug-in into this process for good (see Lv2Instance): done
+    // once a child has shown that loading it is safe, so that later children start faster.
+    void PinLibrary(const std::string& uri) const;
+
     struct Impl;
     Impl& impl() const { return *impl_; }
 

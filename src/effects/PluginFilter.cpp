@@ -30,12 +30,13 @@ void LPluginFilter::SetLayout(int inputs, int outputs, int instances, std::int32
     instances_ = std::max(instances, 1);
     latency_ = std::max<std::int32_t>(latency, 0);
     const std::size_t frames = kMaxFramesPerCall;
-    inBuf_.assign(frames * static_cast<std::size_t>(inputs_ * instances_), 0.0f);
-    outBuf_.assign(frames * static_cast<std::size_t>(outputs_ * instances_), 0.0f);
+    const std::size_t stride = frames + kPluginBufferPadding;
+    inBuf_.assign(stride * static_cast<std::size_t>(inputs_ * instances_), 0.0f);
+    outBuf_.assign(stride * static_cast<std::size_t>(outputs_ * instances_), 0.0f);
     inPtr_.clear();
     outPtr_.clear();
-    for (int p = 0; p < inputs_ * instances_; ++p) inPtr_.push_back(inBuf_.data() + frames * p);
-    for (int p = 0; p < outputs_ * instances_; ++p) outPtr_.push_back(outBuf_.data() + frames * p);
+    for (int p = 0; p < inputs_ * instances_; ++p) inPtr_.push_back(inBuf_.data() + stride * p);
+    for (int p = 0; p < outputs_ * instances_; ++p) outPtr_.push_back(outBuf_.data() + stride * p);
     mix_.assign(frames * channels, 0.0);
     reached_.assign(channels, 0);
     for (int k = 0; k < instances_; ++k)

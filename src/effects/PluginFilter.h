@@ -8,10 +8,15 @@
 // The plug-in's latency is run ahead and discarded after every seek, so its output lines up.
 #include "effects/Filter.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace sv {
+
+// Plug-ins' vector code reads a little past the frames it is handed; every buffer given to
+// one has this many spare floats after it.
+constexpr std::size_t kPluginBufferPadding = 64;
 
 class LPluginFilter : public LFilter {
 public:

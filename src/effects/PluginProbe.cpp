@@ -29,6 +29,12 @@ std::optional<std::string> ProbeInChild(const std::function<std::optional<std::s
     }
     if (pid == 0) {
         readEnd.Reset();
+        // What a failing plug-in prints on its way down is no message for the user.
+        const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (quiet >= 0) {
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
+        }
         std::optional<std::string> text = work();
         // A leading marker tells a result from a child that died before writing anything.
         if (text) {

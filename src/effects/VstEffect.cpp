@@ -3,6 +3,7 @@
 #include "effects/PluginProbe.h"
 #include "effects/VstPlugin.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -103,8 +104,8 @@ std::optional<std::string> ProbeWork(const std::string& path) {
     if (!p) return "!" + error;
     const std::string name = p->EffectName();
     const int frames = 4410;
-    std::vector<std::vector<float>> in(static_cast<std::size_t>(p->Inputs()), std::vector<float>(frames));
-    std::vector<std::vector<float>> out(static_cast<std::size_t>(p->Outputs()), std::vector<float>(frames));
+    std::vector<std::vector<float>> in(static_cast<std::size_t>(p->Inputs()), std::vector<float>(frames + kPluginBufferPadding));
+    std::vector<std::vector<float>> out(static_cast<std::size_t>(p->Outputs()), std::vector<float>(frames + kPluginBufferPadding));
     for (auto& ch : in)
         for (int i = 0; i < frames; ++i) ch[static_cast<std::size_t>(i)] = 0.5f * std::sin(i * 0.0627f);
     std::vector<float*> inPtr, outPtr;
@@ -162,6 +163,9 @@ std::vector<VstPluginEntry> ListVstPlugins(const std::vector<std::string>& libra
             auto it = gProbes.find(key);
             if (it != gProbes.end()) r = it->second;
             else r = gProbes[key] = Probe(path);
+            // Safe to load here, as the child showed: later children then find it (and what it
+            // loads) already mapped and start faster. Plug-in libraries are never unloaded.
+            if (r.ok && it == gProbes.end()) dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         }
         if (r.ok) list.push_back(r.entry);
         else if (skipped) skipped->push_back(r.reason);
