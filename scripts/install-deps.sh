@@ -19,6 +19,7 @@ packages=(
   libfftw3-single3 libfftw3-double3 linux-perf
   libxml2-utils xorriso
   desktop-file-utils shared-mime-info libglib2.0-bin
+  liblilv-dev lv2-dev lilv-utils swh-lv2 lsp-plugins-lv2 lsp-plugins-vst
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include "app/HelpCommands.h"
 #include "app/RecordDialog.h"
 #include "audio/RecordCommand.h"
+#include "app/VstEditorWindow.h"
 #include "audio/PlayerCommands.h"
 #include "batch/BatchWizard.h"
 #include "core/BookmarkCommands.h"
@@ -20,6 +21,7 @@
 #include "effects/DelayCommands.h"
 #include "effects/DynamicsCommands.h"
 #include "effects/EqualizerCommands.h"
+#include "effects/PluginCommands.h"
 #include "effects/SpeedPitchCommands.h"
 #include "formats/FileEditCommands.h"
 #include "formats/FormatCommands.h"
@@ -40,6 +42,8 @@ void RegisterAllCommands(CommandRegistry& registry, Application& app) {
     RegisterEqualizerCommands(registry);
     RegisterDelayCommands(registry);
     RegisterDynamicsCommands(registry);
+    RegisterPluginCommands(registry);
+    InstallVstEditorWindow();
     RegisterSpeedPitchCommands(registry);
     RegisterBatchCommands(registry);
     RegisterViewCommands(registry);

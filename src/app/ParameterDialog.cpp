@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -127,7 +128,7 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
             }
             case DialogField::Kind::Choice: {
                 int current = std::atoi(f.value.c_str());
-                if (f.choices.size() > 3) {
+                if (f.list || f.choices.size() > 3) {
                     auto* combo = new QComboBox;
                     combo->setObjectName(name);
                     for (const std::string& c : f.choices) combo->addItem(QString::fromStdString(c));
@@ -135,7 +136,21 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
                     form->addRow(label, combo);
                     readers_.push_back(
                         [combo, id](DialogSpec& s) { s.SetValue(id, std::to_string(combo->currentIndex())); });
-                    writers_.push_back([combo, id](const DialogSpec& s) { combo->setCurrentIndex(s.IntValue(id)); });
+                    writers_.push_back([combo, id](const DialogSpec& s) {
+                        // A button may have replaced the options (another folder's plug-ins).
+                        if (const DialogField* field = s.Field(id)) {
+                            QStringList items;
+                            for (const std::string& c : field->choices) items << QString::fromStdString(c);
+                            QStringList shown;
+                            for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+                            if (items != shown) {
+                                const QSignalBlocker quiet(combo);
+                                combo->clear();
+                                combo->addItems(items);
+                            }
+                        }
+                        combo->setCurrentIndex(s.IntValue(id));
+                    });
                     connect(combo, &QComboBox::currentIndexChanged, this, [this, id] { FieldEdited(id); });
                 } else {
                     auto* box = new QWidget;
@@ -196,6 +211,9 @@ ParameterDialog::ParameterDialog(DialogSpec& spec, Host& host, QWidget* parent)
             connect(button, &QPushButton::clicked, this, [this, bid] {
                 DialogSpec current = Current();
                 current.Press(bid);
+                // Options a button replaced are kept for later reads.
+                for (DialogField& mine : spec_.fields)
+                    if (const DialogField* theirs = current.Field(mine.id)) mine.choices = theirs->choices;
                 Load(current);
                 RestartPreview();
             });

@@ -23,6 +23,9 @@ struct DialogField {
     std::string value;                 // Integer: decimal text; Choice: index; Check: "0"/"1";
                                        // TextArea: several lines, kept as typed
     std::vector<std::string> choices;  // Choice: the options, shown as radio buttons
+    // Choice: a drop-down list whatever the count (lists whose length changes, such as the
+    // plug-ins of a folder); more than three options always make one.
+    bool list = false;
     int minimum = 0, maximum = 100;    // TrackBar and Decibel limits
     // Curve: how its horizontal axis is drawn. Frequency axes run to 20,000 Hz, linearly or
     // logarithmically; time axes run across the selection.
