@@ -65,10 +65,6 @@ std::optional<DialogRefusal> CheckRange(const DialogSpec& s, const char* field, 
     return std::nullopt;
 }
 
-void StopPreview(Workspace& ws) {
-    if (ws.playPreview) ws.playPreview(nullptr, 0);
-}
-
 void WithPreview(Workspace& ws, DialogSpec& spec, std::function<void(const DialogSpec&)> preview) {
     spec.preview = std::move(preview);
     spec.stopPreview = [&ws] { StopPreview(ws); };

@@ -96,10 +96,6 @@ DialogField ListField(const std::string& id, const std::string& label, std::vect
     return f;
 }
 
-void StopPreview(Workspace& ws) {
-    if (ws.playPreview) ws.playPreview(nullptr, 0);
-}
-
 // ---- VST 2 ----
 
 VstParams ReadVstParams(const Settings& settings, const std::string& path) {
