@@ -20,8 +20,9 @@ struct RecordedMessage {
 };
 
 struct DialogAnswer {
-    DialogAnswer(bool accept = true, std::map<std::string, std::string> typed = {})
-        : ok(accept), values(std::move(typed)) {}
+    DialogAnswer(bool accept = true, std::map<std::string, std::string> typed = {},
+                 std::vector<std::string> pressed = {}, int chosenPreset = -1)
+        : ok(accept), values(std::move(typed)), presses(std::move(pressed)), preset(chosenPreset) {}
     bool ok = true;
     std::map<std::string, std::string> values;  // typed in after the presses, as changes
     std::vector<std::string> presses;           // buttons pressed first, in order
