@@ -26,13 +26,6 @@ const StoredValue kCrossFadeOut{"CrossFade", "FadeOutTimeMS", 300};
 
 namespace {
 
-DialogSpec MakeDialog(const char* resource, const char* caption) {
-    DialogSpec spec;
-    spec.resource = resource;
-    spec.caption = caption;
-    return spec;
-}
-
 DialogField LabelField(const std::string& id, const std::string& label, const std::string& value) {
     DialogField f;
     f.id = id;

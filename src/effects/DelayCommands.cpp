@@ -37,13 +37,6 @@ const StoredText kDistortionDegree{"Distortion", "Degree", "0.5"};
 const char kDelayRange10[] = "Le Délai doit être compris entre 0 et 10 millisecondes";
 const char kGainRange[] = "Le taux d'accroissement doit être compris entre 0 et 100.";
 
-DialogSpec MakeDialog(const char* resource, const char* caption) {
-    DialogSpec spec;
-    spec.resource = resource;
-    spec.caption = caption;
-    return spec;
-}
-
 // One refusal per check, in the dialog's order: the first failing one is shown.
 struct RangeCheck {
     const char* field;

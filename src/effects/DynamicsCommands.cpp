@@ -33,23 +33,6 @@ constexpr const char* kNoiseCaptureError = "Erreur de Réduction Manuelle du Bru
 // selection, so that it starts at once.
 constexpr std::int32_t kPreviewEstimateSeconds = 10;
 
-DialogSpec MakeDialog(const char* resource, const char* caption) {
-    DialogSpec spec;
-    spec.resource = resource;
-    spec.caption = caption;
-    return spec;
-}
-
-DialogField ChoiceField(const std::string& id, const std::string& label, std::vector<std::string> choices, int value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Choice;
-    f.choices = std::move(choices);
-    f.value = std::to_string(value);
-    return f;
-}
-
 DialogField Label(const std::string& id, const std::string& text, const std::string& value) {
     DialogField f;
     f.id = id;

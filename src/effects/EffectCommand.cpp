@@ -32,6 +32,23 @@ DialogRefusal InvalidValue(const std::string& text, const std::string& field) {
     return DialogRefusal{text, "Valeur Invalide", MsgIcon::Information, field};
 }
 
+DialogSpec MakeDialog(const char* resource, const char* caption) {
+    DialogSpec spec;
+    spec.resource = resource;
+    spec.caption = caption;
+    return spec;
+}
+
+DialogField ChoiceField(const std::string& id, const std::string& label, std::vector<std::string> choices, int value) {
+    DialogField f;
+    f.id = id;
+    f.label = label;
+    f.kind = DialogField::Kind::Choice;
+    f.choices = std::move(choices);
+    f.value = std::to_string(value);
+    return f;
+}
+
 DialogField IntegerField(const std::string& id, const std::string& label, int value) {
     DialogField f;
     f.id = id;

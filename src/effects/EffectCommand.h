@@ -62,6 +62,10 @@ std::optional<std::vector<int>> AskEffectParameters(Workspace& ws, const std::ve
 
 // A refusal titled "Valeur Invalide" with the information icon.
 DialogRefusal InvalidValue(const std::string& text, const std::string& field);
+// An empty parameter dialog with its resource name and caption.
+DialogSpec MakeDialog(const char* resource, const char* caption);
+// A choice among options, value the index chosen.
+DialogField ChoiceField(const std::string& id, const std::string& label, std::vector<std::string> choices, int value);
 // An integer field of a parameter dialog holding value.
 DialogField IntegerField(const std::string& id, const std::string& label, int value);
 // A decimal text field ("0.5"), a whole-decibel field and a track bar, each with its limits.

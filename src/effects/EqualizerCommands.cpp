@@ -22,29 +22,12 @@ const StoredValue kEqLinearView{kStoredValues, "EQLinearView", 0};
 
 namespace {
 
-DialogSpec MakeDialog(const char* resource, const char* caption) {
-    DialogSpec spec;
-    spec.resource = resource;
-    spec.caption = caption;
-    return spec;
-}
-
 DialogField CurveField(const LCurve& curve, DialogField::Axis axis) {
     DialogField f;
     f.id = "curve";
     f.kind = DialogField::Kind::Curve;
     f.value = CurveToText(curve);
     f.axis = axis;
-    return f;
-}
-
-DialogField ChoiceField(const std::string& id, const std::string& label, std::vector<std::string> choices, int value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Choice;
-    f.choices = std::move(choices);
-    f.value = std::to_string(value);
     return f;
 }
 
