@@ -23,8 +23,9 @@ protected:
 private:
     std::int64_t delay_;
     std::int64_t swing_;
-    std::vector<std::int32_t> buf_;  // 2N samples
-    std::size_t write_ = 0;
+    std::size_t history_;             // H = D + S + 2 frames kept from earlier calls
+    std::vector<std::int32_t> line_;  // stereo: H earlier frames, then the current call's input
+    std::vector<double> sines_;       // sin(phi) of voice A, then of voice B, per frame of a call
     double full_;
     double half_;
     double phaseA_ = 0.0, phaseB_ = 0.0;

@@ -153,6 +153,39 @@ TEST(Chorus, VoiceASoundsFullOnTheLeftAndTheMonoChainStaysMono) {
     EXPECT_EQ(LChorusEffect({1, 3.0, 90, 150}).Params().depthPercent, 30);
 }
 
+// FNV-1a over the samples of a chain read in uneven pieces, so block edges fall anywhere.
+std::uint64_t DigestOfChain(const Ref<LAudioReader>& r, std::int32_t frames) {
+    static const std::int32_t kPieces[] = {777, 8192, 1, 4096, 3000};
+    std::vector<std::int32_t> buf(static_cast<std::size_t>(kMaxFramesPerCall) * r->channels);
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (std::int32_t done = 0, i = 0; done < frames; ++i) {
+        const std::int32_t n = std::min(kPieces[i % 5], frames - done);
+        r->Read(buf.data(), n);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(buf.data());
+        for (std::size_t b = 0; b < static_cast<std::size_t>(n) * r->channels * 4; ++b) h = (h ^ bytes[b]) * 0x100000001b3ull;
+        done += n;
+    }
+    return h;
+}
+
+// Loud pseudo-random samples at internal 16-bit scale, some at the rails.
+Ref<LAudioReader> Noise(std::int32_t frames, std::uint8_t channels, std::int32_t rate) {
+    std::vector<std::int32_t> s(static_cast<std::size_t>(frames) * channels);
+    std::uint64_t state = 7;
+    for (std::int32_t& v : s) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        v = static_cast<std::int32_t>(state >> 44) - 524288;
+    }
+    return Over(std::move(s), channels, rate);
+}
+
+TEST(ModulatedDelays, GiveTheSameSamplesWhateverTheReadSizes) {
+    // Taken from the first per-sample implementation; a faster one must keep every bit.
+    EXPECT_EQ(DigestOfChain(LChorusEffect({40, 0.5, 5, 70}).CreateProcessor(Noise(60000, 2, 44100)), 60000), 8444804180826511624ull);
+    EXPECT_EQ(DigestOfChain(LChorusEffect({100, 2.0, 30, 100}).CreateProcessor(Noise(60000, 1, 22050)), 60000), 7628146425532092798ull);
+    EXPECT_EQ(DigestOfChain(LFlangerEffect({5, 1.5, 70, 80}).CreateProcessor(Noise(60000, 2, 44100)), 60000), 16385726764159134110ull);
+}
+
 TEST(Distortion, TheThreeSegmentsMeetAndMirror) {
     DistortionCurve k = MakeDistortionCurve(0.5, 0);
     EXPECT_EQ(k.threshold, 131072);
@@ -194,7 +227,9 @@ protected:
     std::string Refusal(DialogSpec spec, std::map<std::string, std::string> values) {
         for (auto& [id, v] : values) spec.SetValue(id, v);
         std::optional<DialogRefusal> r = spec.validate(spec);
-        if (r) EXPECT_EQ(r->caption, "Valeur Invalide");
+        if (r) {
+            EXPECT_EQ(r->caption, "Valeur Invalide");
+        }
         return r ? r->text : std::string();
     }
 };
