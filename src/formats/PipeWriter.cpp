@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace sv {
@@ -32,6 +33,8 @@ LPipeWriter::LPipeWriter(const std::vector<std::string>& argv, std::string targe
     // than the default 64 KiB keeps the coder fed while the editor waits for its turn.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    const int size = ::fcntl(fd, F_GETPIPE_SZ);
+    if (size > 0) capacity_ = size;
 }
 
 LPipeWriter::~LPipeWriter() { Finish(); }
@@ -42,8 +45,27 @@ void LPipeWriter::Abandon(const std::string& why) {
     Fail(why);
 }
 
+// Coders read their input a page at a time, and a writer waiting on a full pipe is woken at
+// every page read, which costs the coder more than the reading. So the pipe is refilled only
+// once the coder has drained half of it, checked every millisecond (or at once when the coder
+// closes its end).
+bool LPipeWriter::WaitForRoom() {
+    int queued = 0;
+    while (::ioctl(pipe_.get(), FIONREAD, &queued) == 0 && queued > capacity_ / 2) {
+        pollfd p{pipe_.get(), 0, 0};
+        if (::poll(&p, 1, 1) > 0 && (p.revents & (POLLERR | POLLHUP))) return true;  // the write says why
+        if (task_ && task_->Pump()) {
+            cancelled_ = true;
+            Abandon("Enregistrement annulé.");
+            return false;
+        }
+    }
+    return true;
+}
+
 bool LPipeWriter::WriteBytes(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
+        if (!WaitForRoom()) return false;
         ssize_t n = ::write(pipe_.get(), data, size);
         if (n > 0) {
             data += n;

@@ -37,6 +37,7 @@ protected:
 
 private:
     bool WriteBytes(const std::uint8_t* data, std::size_t size);
+    bool WaitForRoom();
     void Abandon(const std::string& why);
 
     std::string program_;
@@ -46,6 +47,7 @@ private:
     UniqueFd pipe_;
     PrivateTempFile log_;
     std::vector<std::uint8_t> buffer_;
+    int capacity_ = 65536;  // bytes the pipe holds
     bool cancelled_ = false;
 };
 

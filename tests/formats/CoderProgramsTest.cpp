@@ -272,6 +272,21 @@ TEST_F(FakeComponentTest, AFailingEncoderLeavesThePreviousFileByteIdentical) {
     }
 }
 
+TEST_F(FakeComponentTest, AnEncoderFedMoreThanItsPipeHoldsGetsEveryByteOrIsReportedWhenItStops) {
+    LAudioData sound = MakeRamp(store, 1500000);  // 3,000,000 bytes: the pipe refills several times
+    const std::string target = JoinPath(out, "long.flac");
+    Fake("flacenc", "dd bs=1000 status=none > \"$here/stdin\"\nfor last; do :; done\nprintf ENCODED > \"$last\"");
+    ASSERT_EQ(SaveDocumentAs(ws, Doc(sound), {target, 44100, 1, false, nullptr}), 0);
+    EXPECT_EQ(ReadBytes(JoinPath(tools, "stdin")).size(), 3000000u);
+    Fake("flacenc", "head -c 700000 > /dev/null\necho 'stopped reading' >&2\nexit 0");
+    WriteBytes(target, Bytes{'O', 'L', 'D'});
+    host.progressErrors.clear();
+    EXPECT_EQ(SaveDocumentAs(ws, Doc(sound), {target, 44100, 1, false, nullptr}), 2);
+    EXPECT_EQ(ReadBytes(target), (Bytes{'O', 'L', 'D'}));
+    ASSERT_EQ(host.progressErrors.size(), 1u);
+    EXPECT_NE(host.progressErrors[0].find("stopped reading"), std::string::npos) << host.progressErrors[0];
+}
+
 TEST_F(FakeComponentTest, CancelEndsAHangingEncoderAndKeepsThePreviousFile) {
     Fake("flacenc", "exec sleep 30");
     LAudioData sound = MakeRamp(store, 200000);  // more than the pipe holds
