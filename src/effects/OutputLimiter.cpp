@@ -34,7 +34,22 @@ void LOutputLimiter::Refill() {
     if (channels) input_->Read(buffer_.data(), kLookAhead);
     need_.assign(kLookAhead, 1.0);
     for (std::int32_t f = 0; f < kLookAhead; ++f) need_[f] = NeedOf(buffer_.data() + static_cast<std::size_t>(f) * channels);
+    loudAhead_ = std::any_of(need_.begin(), need_.end(), [](double need) { return need < 1.0; });
 }
+
+namespace {
+
+// Whether every sample lies in [lo, hi]: a branch-free pass the compiler puts in vector lanes.
+bool AllWithin(const std::int32_t* v, std::size_t n, std::int32_t lo, std::int32_t hi) {
+    std::int32_t least = lo, most = hi;
+    for (std::size_t i = 0; i < n; ++i) {
+        least = std::min(least, v[i]);
+        most = std::max(most, v[i]);
+    }
+    return least >= lo && most <= hi;
+}
+
+}  // namespace
 
 void LOutputLimiter::Seek(std::int32_t position) {
     input_->Seek(position);
@@ -53,8 +68,17 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
     // Most blocks hold nothing outside the range: one scan proves it and skips the per-frame work.
     const std::int32_t* fresh = buffer_.data() + have * ch;
     const std::size_t freshSamples = static_cast<std::size_t>(frames) * ch;
-    const bool allWithin = std::all_of(fresh, fresh + freshSamples,
-                                       [this](std::int32_t v) { return v >= floor_ && v <= ceiling_; });
+    const bool allWithin = AllWithin(fresh, freshSamples, floor_, ceiling_);
+    if (allWithin && !loudAhead_ && gain_ == 1.0) {
+        // Nothing to limit now or within the look-ahead: the frames pass as they are, and the
+        // look-ahead's needs stay at unity.
+        std::copy(buffer_.data(), buffer_.data() + freshSamples, dst);
+        std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(freshSamples), buffer_.end(), buffer_.begin());
+        buffer_.resize(have * ch);
+        need_.resize(have);
+        position_ = position_ > INT32_MAX - frames ? INT32_MAX : position_ + frames;
+        return;
+    }
     if (allWithin) {
         std::fill(need_.begin() + static_cast<std::ptrdiff_t>(have), need_.end(), 1.0);
     } else {
@@ -102,6 +126,7 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
     std::copy(need_.begin() + frames, need_.end(), need_.begin());
     buffer_.resize(have * ch);
     need_.resize(have);
+    loudAhead_ = std::any_of(need_.begin(), need_.end(), [](double need) { return need < 1.0; });
     position_ = position_ > INT32_MAX - frames ? INT32_MAX : position_ + frames;
 }
 

@@ -35,6 +35,7 @@ private:
     std::vector<std::int32_t> buffer_;  // the look-ahead frames, then the frames being read
     std::vector<double> need_;      // per frame of buffer_: the gain its peak requires
     std::vector<std::size_t> nextLoud_;
+    bool loudAhead_ = false;        // whether a frame of the look-ahead needs a gain below unity
 };
 
 }  // namespace sv

@@ -17,6 +17,8 @@ bool UniqueFd::Reset(int fd) {
 
 UniqueFd UniqueFd::CreateExclusive(const std::string& path, int* err) {
     // Truncated only once the lock is won: a file another holder reads or writes keeps its bytes.
+    // An empty file is left alone, since truncating it makes ext4 flush the whole new content
+    // to disk when the file is closed (its guard for files replaced by truncation).
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (err) *err = errno;
@@ -24,7 +26,7 @@ UniqueFd UniqueFd::CreateExclusive(const std::string& path, int* err) {
     }
     UniqueFd owned(fd);
     struct stat st {};
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || (S_ISREG(st.st_mode) && st.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
         if (err) *err = errno;
         return UniqueFd();
     }

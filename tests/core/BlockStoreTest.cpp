@@ -207,6 +207,18 @@ TEST(BlockStore, ABlockFileSomeoneHoldsIsNeitherTruncatedNorTaken) {
     EXPECT_EQ(FileSize(dir.File("0.aud")), 12);
 }
 
+TEST(BlockStore, ALeftoverBlockFileIsEmptiedWhenItsNumberIsTakenAndANewOneStartsEmpty) {
+    test::TempFolder dir;
+    std::ofstream(dir.File("0.aud")) << "samples of an earlier run";
+    int err = 0;
+    UniqueFd leftover = UniqueFd::CreateExclusive(dir.File("0.aud"), &err);
+    ASSERT_TRUE(leftover.valid()) << err;
+    EXPECT_EQ(FileSize(dir.File("0.aud")), 0);
+    UniqueFd fresh = UniqueFd::CreateExclusive(dir.File("1.aud"), &err);
+    ASSERT_TRUE(fresh.valid()) << err;
+    EXPECT_EQ(FileSize(dir.File("1.aud")), 0);
+}
+
 TEST(BlockStore, AReleasedNumberIsHandedOutOnlyAfterItsFilesAreGone) {
     test::TempFolder dir;
     BlockStore store(dir.path());
