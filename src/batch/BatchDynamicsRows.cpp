@@ -1,23 +1,18 @@
 // The batch rows of the dynamics effects: automatic gain control (10), the noise gate (11), the
 // range compressor (15) and vocal reduction (19), through the dialog-free entries their menu
-// commands run. A build without those entries reports the row as failed rather than pass the
-// sound through unchanged as if it had run.
+// commands run.
 #include "batch/BatchRowRun.h"
 
 #include "core/Host.h"
 #include "core/ProgressTask.h"
 #include "core/Workspace.h"
 
-#if __has_include("effects/DynamicsEntries.h")
-#define SONVELA_HAS_DYNAMICS 1
 #include "effects/DynamicsEntries.h"
-#endif
 
 namespace sv {
 
 int RunDynamicsBatchRow(Workspace& ws, LAudioDocument& doc, std::uint32_t row, const BatchParams& p,
                         std::string& error) {
-#ifdef SONVELA_HAS_DYNAMICS
     BlockStore& store = ws.blocks();
     LEffectProcess process;
     switch (row) {
@@ -40,13 +35,6 @@ int RunDynamicsBatchRow(Workspace& ws, LAudioDocument& doc, std::uint32_t row, c
     }
     RunTask(ws.host(), *process.task);
     return process.task->Result();
-#else
-    (void)ws;
-    (void)doc;
-    (void)p;
-    error = BatchRowName(row) + " : cet effet n'est pas disponible dans cette version de Sonvela.";
-    return kTaskFailed;
-#endif
 }
 
 }  // namespace sv

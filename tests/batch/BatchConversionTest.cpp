@@ -113,6 +113,36 @@ TEST_F(BatchConversionTest, ACorruptFileIsReportedAndTheOthersAreConverted) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(BatchConversionTest, TheDynamicsRowsRunTheirEffects) {
+    const std::string source = SoxTones("voice.wav");  // 1 kHz on the left, 100 Hz on the right
+    const std::string reference = files.File("sox.wav");
+    ASSERT_EQ(RunCommand("sox " + Sh(source) + " -D " + Sh(reference) + " remix 1,2v-1 2>/dev/null"), 0);
+    BatchOutputSettings out;
+    out.sameFolder = false;
+    out.folder = files.File("out");
+    ASSERT_EQ(RunCommand("mkdir " + Sh(out.folder)), 0);
+    LBatchConversion vocal(ws, {source}, {{kRowVocal, EncodeBatchParams(kRowVocal, {})}}, out);
+    ASSERT_EQ(Run(vocal), kTaskDone) << vocal.Reports()[0].reason;
+    const std::vector<std::int32_t> ours = test::ReadAll(*OpenWavReader(files.File("out/voice.wav")));
+    const std::vector<std::int32_t> theirs = test::ReadAll(*OpenWavReader(reference));
+    ASSERT_EQ(ours.size(), 2 * theirs.size());
+    for (std::size_t k = 0; k < theirs.size(); ++k) {
+        ASSERT_EQ(ours[2 * k], theirs[k]) << k;
+        ASSERT_EQ(ours[2 * k + 1], theirs[k]) << k;
+    }
+    // Gain control, gate at -60 dB and compressor (-20 dB, ratio row 2, limit 0) in one run:
+    // each changes the sound, none its length.
+    const std::vector<LBatchEntry> chain = {{kRowAutoGain, EncodeBatchParams(kRowAutoGain, {})},
+                                            {kRowNoiseGate, EncodeBatchParams(kRowNoiseGate, {-60, 0, 0, {}})},
+                                            {kRowCompressor, EncodeBatchParams(kRowCompressor, {-20, 2, 0, {}})}};
+    LBatchConversion dynamics(ws, {source}, chain, out);
+    ASSERT_EQ(Run(dynamics), kTaskDone) << dynamics.Reports()[0].reason;
+    const std::vector<std::int32_t> in = test::ReadAll(*OpenWavReader(source));
+    const std::vector<std::int32_t> treated = test::ReadAll(*OpenWavReader(files.File("out/voice.wav")));
+    EXPECT_EQ(treated.size(), in.size());
+    EXPECT_NE(treated, in);
+}
+
 TEST_F(BatchConversionTest, AFailedSaveLeavesTheSourceByteForByte) {
     const std::string source = SoxTones("keep.wav");
     const Bytes before = ReadBytes(source);
