@@ -1,5 +1,7 @@
 #include "effects/ClickRepair.h"
 
+#include "effects/RoundSample.h"
+
 #include "core/AudioDocument.h"
 #include "core/BlockReader.h"
 
@@ -19,13 +21,6 @@ constexpr int kMaxInterpolationOrder = 96;
 // One step of a 16-bit sample: the smallest deviation a residual is measured against, so
 // digital silence does not make every dither step a click.
 constexpr double kMinimumDeviation = 16.0;
-
-std::int32_t ToSample(double v) {
-    const double r = std::nearbyint(v);
-    if (r >= static_cast<double>(INT32_MAX)) return INT32_MAX;
-    if (r <= static_cast<double>(INT32_MIN)) return INT32_MIN;
-    return static_cast<std::int32_t>(r);
-}
 
 double RobustDeviation(std::vector<double>& magnitudes) {
     if (magnitudes.empty()) return kMinimumDeviation;
@@ -330,7 +325,7 @@ void LClickRepairFilter::ProcessNext() {
             InterpolateClick(x_.data(), len, r.start, r.end);
             for (std::int32_t i = r.start; i < r.end; ++i)
                 buffer_[static_cast<std::size_t>(i) * static_cast<std::size_t>(ch) + static_cast<std::size_t>(c)] =
-                    ToSample(x_[static_cast<std::size_t>(i)]);
+                    RoundToSample(x_[static_cast<std::size_t>(i)]);
             ++repaired_;
         }
     }
@@ -378,7 +373,7 @@ int LManualClickRepairTask::Work() {
         ChannelOf(buffer, ch, c, x);
         InterpolateClick(x.data(), static_cast<std::int32_t>(x.size()), s, e);
         for (std::int32_t i = s; i < e; ++i)
-            buffer[static_cast<std::size_t>(i) * static_cast<std::size_t>(ch) + static_cast<std::size_t>(c)] = ToSample(x[static_cast<std::size_t>(i)]);
+            buffer[static_cast<std::size_t>(i) * static_cast<std::size_t>(ch) + static_cast<std::size_t>(c)] = RoundToSample(x[static_cast<std::size_t>(i)]);
     }
     LAudioData result(doc_.sound.sampleRate, doc_.sound.channels);
     Ref<LBlockWriter> writer = NewWriter(result);

@@ -1,5 +1,7 @@
 #include "effects/NoiseReduction.h"
 
+#include "effects/RoundSample.h"
+
 #include "core/AudioDocument.h"
 #include "core/BlockReader.h"
 
@@ -20,13 +22,6 @@ constexpr std::int64_t kRunInHops = 24;
 constexpr double kHistogramLowDb = -60.0;
 constexpr double kHistogramStepDb = 0.5;
 constexpr int kHistogramBuckets = 440;
-
-std::int32_t ToSample(double v) {
-    const double r = std::nearbyint(v);
-    if (r >= static_cast<double>(INT32_MAX)) return INT32_MAX;
-    if (r <= static_cast<double>(INT32_MIN)) return INT32_MIN;
-    return static_cast<std::int32_t>(r);
-}
 
 std::shared_ptr<NoisePrint> EmptyPrint(const LAudioReader& reader) {
     auto print = std::make_shared<NoisePrint>();
@@ -124,7 +119,7 @@ void LNoiseReductionFilter::Step() {
     }
     for (int c = 0; c < ch; ++c) {
         std::vector<double>& acc = acc_[static_cast<std::size_t>(c)];
-        for (std::int32_t i = 0; i < hop; ++i) ready_[static_cast<std::size_t>(i) * ch + c] = ToSample(acc[static_cast<std::size_t>(i)]);
+        for (std::int32_t i = 0; i < hop; ++i) ready_[static_cast<std::size_t>(i) * ch + c] = RoundToSample(acc[static_cast<std::size_t>(i)]);
         std::move(acc.begin() + hop, acc.end(), acc.begin());
         std::fill(acc.end() - hop, acc.end(), 0.0);
     }

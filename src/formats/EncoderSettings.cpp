@@ -6,11 +6,73 @@ namespace sv {
 
 namespace {
 
-int Int(const Settings* s, const char* section, const char* name, int def) {
-    return s ? s->ReadIntSetting(section, name, def) : def;
+// Each section's values are named once, in a Fields function taking either side: Reader fills
+// a value from the store (its default when absent), Writer stores it.
+struct Reader {
+    const Settings* s;
+    const char* section;
+    void operator()(const char* name, bool& v) const { v = s ? s->ReadBoolSetting(section, name, v) : v; }
+    void operator()(const char* name, int& v) const { v = s ? s->ReadIntSetting(section, name, v) : v; }
+};
+
+struct Writer {
+    Settings& s;
+    const char* section;
+    void operator()(const char* name, bool v) const { s.WriteBoolUserSetting(section, name, v); }
+    void operator()(const char* name, int v) const { s.WriteIntUserSetting(section, name, v); }
+};
+
+template <typename Io>
+void Fields(const Io& io, Mp3EncoderSettings& v) {
+    io("ConstantBitRate", v.constantBitRate);
+    io("CBRBitRate", v.cbrBitRate);
+    io("HighQuality", v.highQuality);
+    io("VBRMinBitRate", v.vbrMinBitRate);
+    io("VBRMaxBitRate", v.vbrMaxBitRate);
+    io("VBRQuality", v.vbrQuality);
+    io("ErrorProtection", v.errorProtection);
+    io("ChannelMode", v.channelMode);
 }
-bool Bool(const Settings* s, const char* section, const char* name, bool def) {
-    return s ? s->ReadBoolSetting(section, name, def) : def;
+
+template <typename Io>
+void Fields(const Io& io, OggEncoderSettings& v) {
+    io("Quality", v.quality);
+    io("VBRQuality", v.vbrQuality);
+    io("VBRMinBitRate", v.vbrMinBitRate);
+    io("VBRMaxBitRate", v.vbrMaxBitRate);
+    io("Channels", v.channels);
+    io("StripComments", v.stripComments);
+}
+
+template <typename Io>
+void Fields(const Io& io, FlacEncoderSettings& v) {
+    io("Compression", v.compression);
+}
+
+template <typename Io>
+void Fields(const Io& io, AacEncoderSettings& v) {
+    io("AverageBitRate", v.averageBitRate);
+    io("ABRBitRate", v.abrBitRate);
+    io("VBRQuality", v.vbrQuality);
+    io("ForceMPEG2", v.forceMpeg2);
+    io("DisableTNS", v.disableTns);
+}
+
+template <typename Io>
+void Fields(const Io& io, AmrEncoderSettings& v) {
+    io("ModeRateSelection", v.modeRateSelection);
+}
+
+template <typename V>
+V LoadFields(const Settings* s, const char* section) {
+    V v;
+    Fields(Reader{s, section}, v);
+    return v;
+}
+
+template <typename V>
+void StoreFields(Settings& s, const char* section, V v) {
+    Fields(Writer{s, section}, v);
 }
 
 }  // namespace
@@ -19,90 +81,19 @@ const char* const kAmrModes[8] = {"MR475", "MR515", "MR59", "MR67", "MR74", "MR7
 
 const char* AmrModeName(int index) { return index >= 0 && index < 8 ? kAmrModes[index] : kAmrModes[4]; }
 
-Mp3EncoderSettings Mp3EncoderSettings::Load(const Settings* s) {
-    const char* g = "MP3Encoder";
-    Mp3EncoderSettings v;
-    v.constantBitRate = Bool(s, g, "ConstantBitRate", v.constantBitRate);
-    v.cbrBitRate = Int(s, g, "CBRBitRate", v.cbrBitRate);
-    v.highQuality = Bool(s, g, "HighQuality", v.highQuality);
-    v.vbrMinBitRate = Int(s, g, "VBRMinBitRate", v.vbrMinBitRate);
-    v.vbrMaxBitRate = Int(s, g, "VBRMaxBitRate", v.vbrMaxBitRate);
-    v.vbrQuality = Int(s, g, "VBRQuality", v.vbrQuality);
-    v.errorProtection = Bool(s, g, "ErrorProtection", v.errorProtection);
-    v.channelMode = Int(s, g, "ChannelMode", v.channelMode);
-    return v;
-}
+Mp3EncoderSettings Mp3EncoderSettings::Load(const Settings* s) { return LoadFields<Mp3EncoderSettings>(s, "MP3Encoder"); }
+void Mp3EncoderSettings::Store(Settings& s) const { StoreFields(s, "MP3Encoder", *this); }
 
-void Mp3EncoderSettings::Store(Settings& s) const {
-    const char* g = "MP3Encoder";
-    s.WriteBoolUserSetting(g, "ConstantBitRate", constantBitRate);
-    s.WriteIntUserSetting(g, "CBRBitRate", cbrBitRate);
-    s.WriteBoolUserSetting(g, "HighQuality", highQuality);
-    s.WriteIntUserSetting(g, "VBRMinBitRate", vbrMinBitRate);
-    s.WriteIntUserSetting(g, "VBRMaxBitRate", vbrMaxBitRate);
-    s.WriteIntUserSetting(g, "VBRQuality", vbrQuality);
-    s.WriteBoolUserSetting(g, "ErrorProtection", errorProtection);
-    s.WriteIntUserSetting(g, "ChannelMode", channelMode);
-}
+OggEncoderSettings OggEncoderSettings::Load(const Settings* s) { return LoadFields<OggEncoderSettings>(s, "OggEncoder"); }
+void OggEncoderSettings::Store(Settings& s) const { StoreFields(s, "OggEncoder", *this); }
 
-OggEncoderSettings OggEncoderSettings::Load(const Settings* s) {
-    const char* g = "OggEncoder";
-    OggEncoderSettings v;
-    v.quality = Bool(s, g, "Quality", v.quality);
-    v.vbrQuality = Int(s, g, "VBRQuality", v.vbrQuality);
-    v.vbrMinBitRate = Int(s, g, "VBRMinBitRate", v.vbrMinBitRate);
-    v.vbrMaxBitRate = Int(s, g, "VBRMaxBitRate", v.vbrMaxBitRate);
-    v.channels = Int(s, g, "Channels", v.channels);
-    v.stripComments = Bool(s, g, "StripComments", v.stripComments);
-    return v;
-}
+FlacEncoderSettings FlacEncoderSettings::Load(const Settings* s) { return LoadFields<FlacEncoderSettings>(s, "FlacEncoder"); }
+void FlacEncoderSettings::Store(Settings& s) const { StoreFields(s, "FlacEncoder", *this); }
 
-void OggEncoderSettings::Store(Settings& s) const {
-    const char* g = "OggEncoder";
-    s.WriteBoolUserSetting(g, "Quality", quality);
-    s.WriteIntUserSetting(g, "VBRQuality", vbrQuality);
-    s.WriteIntUserSetting(g, "VBRMinBitRate", vbrMinBitRate);
-    s.WriteIntUserSetting(g, "VBRMaxBitRate", vbrMaxBitRate);
-    s.WriteIntUserSetting(g, "Channels", channels);
-    s.WriteBoolUserSetting(g, "StripComments", stripComments);
-}
+AacEncoderSettings AacEncoderSettings::Load(const Settings* s) { return LoadFields<AacEncoderSettings>(s, "AACEncoder"); }
+void AacEncoderSettings::Store(Settings& s) const { StoreFields(s, "AACEncoder", *this); }
 
-FlacEncoderSettings FlacEncoderSettings::Load(const Settings* s) {
-    FlacEncoderSettings v;
-    v.compression = Int(s, "FlacEncoder", "Compression", v.compression);
-    return v;
-}
-
-void FlacEncoderSettings::Store(Settings& s) const { s.WriteIntUserSetting("FlacEncoder", "Compression", compression); }
-
-AacEncoderSettings AacEncoderSettings::Load(const Settings* s) {
-    const char* g = "AACEncoder";
-    AacEncoderSettings v;
-    v.averageBitRate = Bool(s, g, "AverageBitRate", v.averageBitRate);
-    v.abrBitRate = Int(s, g, "ABRBitRate", v.abrBitRate);
-    v.vbrQuality = Int(s, g, "VBRQuality", v.vbrQuality);
-    v.forceMpeg2 = Bool(s, g, "ForceMPEG2", v.forceMpeg2);
-    v.disableTns = Bool(s, g, "DisableTNS", v.disableTns);
-    return v;
-}
-
-void AacEncoderSettings::Store(Settings& s) const {
-    const char* g = "AACEncoder";
-    s.WriteBoolUserSetting(g, "AverageBitRate", averageBitRate);
-    s.WriteIntUserSetting(g, "ABRBitRate", abrBitRate);
-    s.WriteIntUserSetting(g, "VBRQuality", vbrQuality);
-    s.WriteBoolUserSetting(g, "ForceMPEG2", forceMpeg2);
-    s.WriteBoolUserSetting(g, "DisableTNS", disableTns);
-}
-
-AmrEncoderSettings AmrEncoderSettings::Load(const Settings* s) {
-    AmrEncoderSettings v;
-    v.modeRateSelection = Int(s, "AMREncoder", "ModeRateSelection", v.modeRateSelection);
-    return v;
-}
-
-void AmrEncoderSettings::Store(Settings& s) const {
-    s.WriteIntUserSetting("AMREncoder", "ModeRateSelection", modeRateSelection);
-}
+AmrEncoderSettings AmrEncoderSettings::Load(const Settings* s) { return LoadFields<AmrEncoderSettings>(s, "AMREncoder"); }
+void AmrEncoderSettings::Store(Settings& s) const { StoreFields(s, "AMREncoder", *this); }
 
 }  // namespace sv
