@@ -76,38 +76,33 @@ TEST_F(RestorationTest, APrintOfAnotherFormatIsRefusedWithItsMessage) {
     EXPECT_EQ(State(), before);
 }
 
-struct NoiseFigures {
-    double snrGainDb = 0;
-    double toneChangeDb = 0;
+using test::MeasureNoiseReduction;
+using test::NoiseFigures;
+
+// Two seconds of noise alone, then a 1 kHz tone 11 dB above the noise for four seconds.
+struct ToneInNoise {
+    std::vector<std::int32_t> samples;
+    std::vector<double> clean, noisy;
 };
 
-// The clean tone's power over the residual's (output minus the tone scaled by the output's
-// own least-squares gain), before and after, and the tone's level change.
-NoiseFigures Measure(const std::vector<double>& clean, const std::vector<double>& noisy, const std::vector<double>& out,
-                     std::size_t from, std::size_t to) {
-    double cc = 0, co = 0, nIn = 0;
-    for (std::size_t i = from; i < to; ++i) {
-        cc += clean[i] * clean[i];
-        co += clean[i] * out[i];
-        nIn += (noisy[i] - clean[i]) * (noisy[i] - clean[i]);
+ToneInNoise MakeToneInNoise(std::vector<std::int32_t> noise) {
+    const std::size_t n = noise.size();
+    ToneInNoise t{std::move(noise), std::vector<double>(n, 0.0), std::vector<double>(n)};
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i >= static_cast<std::size_t>(kRate) * 2)
+            t.clean[i] = 50000 * std::sin(2 * M_PI * 1000 * static_cast<double>(i) / kRate);
+        t.samples[i] += static_cast<std::int32_t>(std::lrint(t.clean[i]));
+        t.noisy[i] = t.samples[i];
     }
-    const double g = co / cc;
-    double nOut = 0;
-    for (std::size_t i = from; i < to; ++i) nOut += (out[i] - g * clean[i]) * (out[i] - g * clean[i]);
-    return {10 * std::log10(nIn / nOut), 20 * std::log10(g)};
+    return t;
 }
 
 TEST_F(RestorationTest, ATonesInWhiteNoiseGainsSnrFromTheCapturedPrintAndKeepsItsLevel) {
-    // Two seconds of noise alone, then a 1 kHz tone 11 dB above the noise for four seconds.
     const std::size_t n = static_cast<std::size_t>(kRate) * 6;
-    std::vector<std::int32_t> noise = Noise(n, 10000, 4), s(n);
-    std::vector<double> clean(n, 0.0), noisy(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i >= static_cast<std::size_t>(kRate) * 2) clean[i] = 50000 * std::sin(2 * M_PI * 1000 * static_cast<double>(i) / kRate);
-        s[i] = static_cast<std::int32_t>(std::lrint(clean[i])) + noise[i];
-        noisy[i] = s[i];
-    }
-    Open(s, 1);
+    const ToneInNoise t = MakeToneInNoise(Noise(n, 10000, 4));
+    const std::vector<double>& clean = t.clean;
+    const std::vector<double>& noisy = t.noisy;
+    Open(t.samples, 1);
     Doc().selectionStart = 0;
     Doc().selectionEnd = kRate * 2;
     Run(kCmdNoiseSample);
@@ -116,7 +111,7 @@ TEST_F(RestorationTest, ATonesInWhiteNoiseGainsSnrFromTheCapturedPrintAndKeepsIt
     EXPECT_EQ(UndoName(Doc()), "Réduction du Bruit");
     const std::vector<std::int32_t> o = All();
     const std::vector<double> out(o.begin(), o.end());
-    const NoiseFigures f = Measure(clean, noisy, out, static_cast<std::size_t>(kRate) * 3, n - 4096);
+    const NoiseFigures f = MeasureNoiseReduction(clean, noisy, out, static_cast<std::size_t>(kRate) * 3, n - 4096);
     std::printf("noise reduction, captured print: SNR gained %.1f dB, tone level %+.2f dB\n", f.snrGainDb, f.toneChangeDb);
     EXPECT_GT(f.snrGainDb, 15.0);
     EXPECT_NEAR(f.toneChangeDb, 0.0, 1.0);
@@ -131,14 +126,10 @@ TEST_F(RestorationTest, ATonesInWhiteNoiseGainsSnrFromTheCapturedPrintAndKeepsIt
 
 TEST_F(RestorationTest, AutomaticVariantEstimatesTheNoiseFromTheQuietestFrames) {
     const std::size_t n = static_cast<std::size_t>(kRate) * 6;
-    std::vector<std::int32_t> noise = Noise(n, 10000, 5), s(n);
-    std::vector<double> clean(n, 0.0), noisy(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i >= static_cast<std::size_t>(kRate) * 2) clean[i] = 50000 * std::sin(2 * M_PI * 1000 * static_cast<double>(i) / kRate);
-        s[i] = static_cast<std::int32_t>(std::lrint(clean[i])) + noise[i];
-        noisy[i] = s[i];
-    }
-    Open(s, 1);
+    const ToneInNoise t = MakeToneInNoise(Noise(n, 10000, 5));
+    const std::vector<double>& clean = t.clean;
+    const std::vector<double>& noisy = t.noisy;
+    Open(t.samples, 1);
     host.dialogs.push_back({true, {{"silence", "30"}}});
     Run(kCmdAutoNoiseReduction);
     ASSERT_EQ(host.shownDialogs.size(), 1u);
@@ -147,7 +138,7 @@ TEST_F(RestorationTest, AutomaticVariantEstimatesTheNoiseFromTheQuietestFrames) 
     EXPECT_EQ(settings.ReadIntSetting("StoredValues", "SSNoiseThreshold", 0), 30);
     const std::vector<std::int32_t> o = All();
     const std::vector<double> out(o.begin(), o.end());
-    const NoiseFigures f = Measure(clean, noisy, out, static_cast<std::size_t>(kRate) * 3, n - 4096);
+    const NoiseFigures f = MeasureNoiseReduction(clean, noisy, out, static_cast<std::size_t>(kRate) * 3, n - 4096);
     std::printf("noise reduction, automatic 30%%: SNR gained %.1f dB, tone level %+.2f dB\n", f.snrGainDb, f.toneChangeDb);
     EXPECT_GT(f.snrGainDb, 12.0);
     EXPECT_NEAR(f.toneChangeDb, 0.0, 1.0);

@@ -110,4 +110,26 @@ inline std::pair<std::int64_t, std::int64_t> BurstEdges(const std::vector<std::i
     return {first, last};
 }
 
+// What a noise reduction did to a known tone: the gain in signal-to-noise ratio over frames
+// [from, to), with the residual taken as output minus the tone scaled by the output's own
+// least-squares gain, and the tone's level change.
+struct NoiseFigures {
+    double snrGainDb = 0;
+    double toneChangeDb = 0;
+};
+
+inline NoiseFigures MeasureNoiseReduction(const std::vector<double>& clean, const std::vector<double>& noisy,
+                                          const std::vector<double>& out, std::size_t from, std::size_t to) {
+    double cc = 0, co = 0, nIn = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        cc += clean[i] * clean[i];
+        co += clean[i] * out[i];
+        nIn += (noisy[i] - clean[i]) * (noisy[i] - clean[i]);
+    }
+    const double g = co / cc;
+    double nOut = 0;
+    for (std::size_t i = from; i < to; ++i) nOut += (out[i] - g * clean[i]) * (out[i] - g * clean[i]);
+    return {10 * std::log10(nIn / nOut), 20 * std::log10(g)};
+}
+
 }  // namespace sv::test
