@@ -7,12 +7,19 @@
 #include "core/Workspace.h"
 #include "platform/Settings.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace sv::bench {
 
 struct BenchWorkspace {
     explicit BenchWorkspace(const std::string& blockFolder) : store(blockFolder) {}
+
+    // Makes frames of 16-bit stereo material (material(frame, lr) fills one frame) the active
+    // document, all selected, and writes the same sound to wavPath for the tools compared.
+    void OpenStereoMaterial(const std::string& wavPath, std::int32_t rate, std::int32_t frames,
+                            const std::function<void(std::int32_t, std::int16_t*)>& material);
 
     BlockStore store;
     HeadlessHost host;

@@ -3,6 +3,7 @@
 // sound in the same run where sox has the effect. The ratio is sox's time over ours: above 1
 // means we are faster.
 #include "Bench.h"
+#include "BenchWorkspace.h"
 
 #include "core/AudioDocument.h"
 #include "core/BlockReader.h"
@@ -32,52 +33,23 @@ constexpr int kChannels = 2;
 constexpr std::int32_t kFrames = 10 * 60 * kRate;
 
 // Tones with a slow swell over steady hiss, a click every 1.5 s, the same as a WAV for sox.
-struct Setup {
-    explicit Setup(const std::string& work) : folder(work), store(work + "/blocks") {
+struct Setup : BenchWorkspace {
+    explicit Setup(const std::string& work) : BenchWorkspace(work + "/blocks"), folder(work) {
         user.Set("Settings", "AutoPlaybackAfterEffects", "0");
-        LAudioData sound(kRate, kChannels);
-        std::ofstream wav(WavPath(), std::ios::binary);
-        auto u32 = [&](std::uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&](std::uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
-        const std::uint32_t bytes = static_cast<std::uint32_t>(kFrames) * kChannels * 2;
-        wav.write("RIFF", 4); u32(36 + bytes); wav.write("WAVEfmt ", 8); u32(16); u16(1); u16(kChannels);
-        u32(kRate); u32(kRate * kChannels * 2); u16(kChannels * 2); u16(16); wav.write("data", 4); u32(bytes);
-        {
-            Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
-            std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
-            std::vector<std::int16_t> pcm(block.size());
-            std::uint32_t seed = 1;
-            for (std::int32_t at = 0; at < kFrames; at += kMaxFramesPerCall) {
-                const std::int32_t n = std::min(kMaxFramesPerCall, kFrames - at);
-                for (std::int32_t i = 0; i < n; ++i) {
-                    const std::int32_t k = at + i;
-                    const double t = static_cast<double>(k) / kRate;
-                    seed = seed * 1103515245u + 12345u;
-                    const double hiss = static_cast<int>(seed >> 17) % 1200 - 600;
-                    const double swell = t < 2 ? 0 : 0.5 + 0.5 * std::sin(2 * M_PI * 0.1 * t);
-                    const double click = k % 66150 == 30000 ? 12000 : 0;
-                    pcm[2 * i] = static_cast<std::int16_t>(swell * (7000 * std::sin(2 * M_PI * 220 * t) + 3000 * std::sin(2 * M_PI * 1760 * t)) + hiss + click);
-                    pcm[2 * i + 1] = static_cast<std::int16_t>(swell * 8000 * std::sin(2 * M_PI * 330 * t) - hiss + click);
-                }
-                for (std::size_t q = 0; q < static_cast<std::size_t>(n) * kChannels; ++q) block[q] = pcm[q] * 16;
-                w->Write(block.data(), n);
-                wav.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(n) * kChannels * 2);
-            }
-        }
-        Ref<LAudioDocument> doc = LAudioDocument::CreateFromSound(sound, "bench.wav");
-        ws.AddDocument(doc);
-        ws.SetActive(doc.get());
-        doc->SelectAll();
+        std::uint32_t seed = 1;
+        OpenStereoMaterial(WavPath(), kRate, kFrames, [&seed](std::int32_t k, std::int16_t* lr) {
+            const double t = static_cast<double>(k) / kRate;
+            seed = seed * 1103515245u + 12345u;
+            const double hiss = static_cast<int>(seed >> 17) % 1200 - 600;
+            const double swell = t < 2 ? 0 : 0.5 + 0.5 * std::sin(2 * M_PI * 0.1 * t);
+            const double click = k % 66150 == 30000 ? 12000 : 0;
+            lr[0] = static_cast<std::int16_t>(swell * (7000 * std::sin(2 * M_PI * 220 * t) + 3000 * std::sin(2 * M_PI * 1760 * t)) + hiss + click);
+            lr[1] = static_cast<std::int16_t>(swell * 8000 * std::sin(2 * M_PI * 330 * t) - hiss + click);
+        });
     }
     std::string WavPath() const { return folder + "/in.wav"; }
 
     std::string folder;
-    BlockStore store;
-    HeadlessHost host;
-    MemorySettingsScope user;
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
 };
 
 double CpuSeconds(int who) {

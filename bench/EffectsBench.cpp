@@ -39,28 +39,11 @@ struct Frame : BenchWorkspace {
     explicit Frame(const std::string& work) : BenchWorkspace(work + "/blocks"), folder(work) {
         user.Set("Settings", "AutoPlaybackAfterEffects", "0");
         RegisterBasicEffectCommands(registry);
-        LAudioData sound(kRate, kChannels);
-        std::ofstream wav(WavPath(), std::ios::binary);
-        wav << WavHeader(1, kChannels, kRate, 16, kFrames);
-        {
-            Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
-            std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
-            std::vector<std::int16_t> pcm(block.size());
-            for (std::int32_t at = 0; at < kFrames; at += kMaxFramesPerCall) {
-                const std::int32_t n = std::min(kMaxFramesPerCall, kFrames - at);
-                for (std::int32_t i = 0; i < n; ++i) {
-                    const double t = static_cast<double>(at + i) / kRate;
-                    pcm[2 * i] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 440 * t) + 300);
-                    pcm[2 * i + 1] = static_cast<std::int16_t>(7000 * std::sin(2 * M_PI * 1000 * t) - 200);
-                }
-                for (std::size_t k = 0; k < static_cast<std::size_t>(n) * kChannels; ++k) block[k] = pcm[k] * 16;
-                w->Write(block.data(), n);
-                wav.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(n) * kChannels * 2);
-            }
-        }
-        Ref<LAudioDocument> doc = LAudioDocument::CreateFromSound(sound, "bench.wav");
-        ws.AddDocument(doc);
-        doc->SelectAll();
+        OpenStereoMaterial(WavPath(), kRate, kFrames, [](std::int32_t k, std::int16_t* lr) {
+            const double t = static_cast<double>(k) / kRate;
+            lr[0] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 440 * t) + 300);
+            lr[1] = static_cast<std::int16_t>(7000 * std::sin(2 * M_PI * 1000 * t) - 200);
+        });
     }
     std::string WavPath() const { return folder + "/in.wav"; }
     LAudioDocument& Doc() { return *ws.Active(); }

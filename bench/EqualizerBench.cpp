@@ -35,32 +35,14 @@ constexpr std::int32_t kFrames = 10 * 60 * kRate;
 struct Setup : BenchWorkspace {
     explicit Setup(const std::string& work) : BenchWorkspace(work + "/blocks"), folder(work) {
         user.Set("Settings", "AutoPlaybackAfterEffects", "0");
-        LAudioData sound(kRate, kChannels);
-        std::ofstream wav(WavPath(), std::ios::binary);
-        wav << WavHeader(1, kChannels, kRate, 16, kFrames);
-        {
-            Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
-            std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
-            std::vector<std::int16_t> pcm(block.size());
-            std::uint32_t seed = 1;
-            for (std::int32_t at = 0; at < kFrames; at += kMaxFramesPerCall) {
-                const std::int32_t n = std::min(kMaxFramesPerCall, kFrames - at);
-                for (std::int32_t i = 0; i < n; ++i) {
-                    const double t = static_cast<double>(at + i) / kRate;
-                    seed = seed * 1103515245u + 12345u;
-                    const double noise = static_cast<int>(seed >> 17) % 2000 - 1000;
-                    pcm[2 * i] = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 110 * t) + 4000 * std::sin(2 * M_PI * 2500 * t) + noise);
-                    pcm[2 * i + 1] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 60 * t) - noise);
-                }
-                for (std::size_t k = 0; k < static_cast<std::size_t>(n) * kChannels; ++k) block[k] = pcm[k] * 16;
-                w->Write(block.data(), n);
-                wav.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(n) * kChannels * 2);
-            }
-        }
-        Ref<LAudioDocument> doc = LAudioDocument::CreateFromSound(sound, "bench.wav");
-        ws.AddDocument(doc);
-        ws.SetActive(doc.get());
-        doc->SelectAll();
+        std::uint32_t seed = 1;
+        OpenStereoMaterial(WavPath(), kRate, kFrames, [&seed](std::int32_t k, std::int16_t* lr) {
+            const double t = static_cast<double>(k) / kRate;
+            seed = seed * 1103515245u + 12345u;
+            const double noise = static_cast<int>(seed >> 17) % 2000 - 1000;
+            lr[0] = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 110 * t) + 4000 * std::sin(2 * M_PI * 2500 * t) + noise);
+            lr[1] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 60 * t) - noise);
+        });
     }
     std::string WavPath() const { return folder + "/in.wav"; }
 
