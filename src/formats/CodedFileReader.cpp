@@ -1,5 +1,7 @@
 #include "formats/CodedFileReader.h"
 
+#include "formats/FixedFrameRead.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -20,24 +22,10 @@ LCodedFileReader::LCodedFileReader(BinaryFile file, const SampleCoding& coding, 
 }
 
 void LCodedFileReader::Read(std::int32_t* dst, std::int32_t frames) {
-    const std::size_t width = channels;
-    while (frames > 0) {
-        const std::int32_t piece = std::min(frames, kMaxFramesPerCall);
-        const std::int64_t start = position_;
-        const std::int64_t end = start + piece;
-        position_ = static_cast<std::int32_t>(std::min<std::int64_t>(end, INT_MAX));
-        std::memset(dst, 0, static_cast<std::size_t>(piece) * width * sizeof(std::int32_t));
-        const std::int64_t from = std::max<std::int64_t>(start, 0);
-        const std::int64_t to = std::min<std::int64_t>(end, frameCount_);
-        if (to > from) {
-            const auto n = static_cast<std::size_t>(to - from);
-            long got = file_.ReadAt(dataStart_ + from * frameSize_, buffer_.data(), n * static_cast<std::size_t>(frameSize_));
-            const std::size_t whole = got > 0 ? static_cast<std::size_t>(got) / static_cast<std::size_t>(frameSize_) : 0;
-            DecodeSamples(coding_, buffer_.data(), whole * width, dst + static_cast<std::size_t>(from - start) * width);
-        }
-        dst += static_cast<std::size_t>(piece) * width;
-        frames -= piece;
-    }
+    ReadFixedFrames(file_, dataStart_, frameSize_, frameCount_, channels, position_, buffer_.data(), dst, frames,
+                    [this](const std::uint8_t* bytes, std::size_t samples, std::int32_t* out) {
+                        DecodeSamples(coding_, bytes, samples, out);
+                    });
 }
 
 }  // namespace sv

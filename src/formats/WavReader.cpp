@@ -2,6 +2,7 @@
 
 #include "formats/AcmWavReader.h"
 #include "formats/ByteOrder.h"
+#include "formats/FixedFrameRead.h"
 #include "formats/RiffWalk.h"
 #include "formats/SampleConvert.h"
 #include "formats/WaveFormat.h"
@@ -92,35 +93,10 @@ LWavReader::LWavReader(BinaryFile file, int width, std::uint8_t channelCount, st
 }
 
 void LWavReader::Read(std::int32_t* dst, std::int32_t frames) {
-    while (frames > 0) {
-        std::int32_t piece = std::min(frames, kMaxFramesPerCall);
-        std::int64_t start = position_;
-        std::int64_t end = start + piece;
-        position_ = static_cast<std::int32_t>(std::min<std::int64_t>(end, INT_MAX));
-        std::int32_t lead = 0;
-        if (end <= 0) {
-            lead = piece;
-        } else if (start < 0) {
-            lead = static_cast<std::int32_t>(-start);
-            start = 0;
-        }
-        std::memset(dst, 0, static_cast<std::size_t>(lead) * channels * sizeof(std::int32_t));
-        std::int32_t want = piece - lead;
-        std::int32_t avail = static_cast<std::int32_t>(std::max<std::int64_t>(0, frameCount_ - start));
-        std::int32_t toRead = std::min(want, avail);
-        std::int32_t got = 0;
-        if (toRead > 0) {
-            long bytes = file_.ReadAt(dataStart_ + start * frameSize_, buffer_.data(),
-                                      static_cast<std::size_t>(toRead) * static_cast<std::size_t>(frameSize_));
-            if (bytes > 0) got = static_cast<std::int32_t>(bytes / frameSize_);
-        }
-        std::int32_t* out = dst + static_cast<std::size_t>(lead) * channels;
-        PcmToInternal(buffer_.data(), width_, static_cast<std::size_t>(got) * channels, out);
-        std::memset(out + static_cast<std::size_t>(got) * channels, 0,
-                    static_cast<std::size_t>(want - got) * channels * sizeof(std::int32_t));
-        dst += static_cast<std::size_t>(piece) * channels;
-        frames -= piece;
-    }
+    ReadFixedFrames(file_, dataStart_, frameSize_, frameCount_, channels, position_, buffer_.data(), dst, frames,
+                    [this](const std::uint8_t* bytes, std::size_t samples, std::int32_t* out) {
+                        PcmToInternal(bytes, width_, samples, out);
+                    });
 }
 
 }  // namespace sv
