@@ -235,34 +235,29 @@ int LineSocket::ReadLine(std::string& line, int budgetMs, const CancelCheck& can
 
 bool LineSocket::HasBufferedInput() const { return tls_ && tls_->Pending() > 0; }
 
-long LineSocket::Receive(char* buffer, std::size_t size, short& waitEvents) {
-    if (tls_) {
-        long n = tls_->Read(buffer, size);
-        if (n == -1) waitEvents = tls_->WantsWrite() ? POLLOUT : POLLIN;
-        if (n == -2) Fail(tls_->ErrorText());
-        return n;
-    }
-    waitEvents = POLLIN;
-    ssize_t n = ::recv(fd_.get(), buffer, size, 0);
+long LineSocket::TlsOutcome(long n, short& waitEvents) {
+    if (n == -1) waitEvents = tls_->WantsWrite() ? POLLOUT : POLLIN;
+    if (n == -2) Fail(tls_->ErrorText());
+    return n;
+}
+
+long LineSocket::PlainOutcome(ssize_t n) {
     if (n >= 0) return static_cast<long>(n);
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return -1;
     Fail(std::strerror(errno));
     return -2;
 }
 
+long LineSocket::Receive(char* buffer, std::size_t size, short& waitEvents) {
+    if (tls_) return TlsOutcome(tls_->Read(buffer, size), waitEvents);
+    waitEvents = POLLIN;
+    return PlainOutcome(::recv(fd_.get(), buffer, size, 0));
+}
+
 long LineSocket::Transmit(const char* data, std::size_t size, short& waitEvents) {
-    if (tls_) {
-        long n = tls_->Write(data, size);
-        if (n == -1) waitEvents = tls_->WantsWrite() ? POLLOUT : POLLIN;
-        if (n == -2) Fail(tls_->ErrorText());
-        return n;
-    }
+    if (tls_) return TlsOutcome(tls_->Write(data, size), waitEvents);
     waitEvents = POLLOUT;
-    ssize_t n = ::send(fd_.get(), data, size, MSG_NOSIGNAL);
-    if (n >= 0) return static_cast<long>(n);
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return -1;
-    Fail(std::strerror(errno));
-    return -2;
+    return PlainOutcome(::send(fd_.get(), data, size, MSG_NOSIGNAL));
 }
 
 int LineSocket::ReadSome(std::string& out, std::size_t max, int budgetMs, const CancelCheck& cancel, bool& ended) {

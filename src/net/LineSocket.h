@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 struct addrinfo;
 
@@ -67,6 +68,10 @@ private:
     // Through TLS once started: > 0 bytes, 0 closed (receive), -1 wait for waitEvents, -2 failed.
     long Receive(char* buffer, std::size_t size, short& waitEvents);
     long Transmit(const char* data, std::size_t size, short& waitEvents);
+    // What Receive and Transmit return for a TLS or a plain socket call's result n: n, -1 to
+    // wait (the events to wait for in waitEvents) or -2 when failed.
+    long TlsOutcome(long n, short& waitEvents);
+    long PlainOutcome(ssize_t n);
     // The bytes already held (past the last line, or inside the TLS session) need no wait.
     bool HasBufferedInput() const;
 
