@@ -1,5 +1,7 @@
 #include "cd/MmcCommands.h"
 
+#include "formats/BigEndian.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -21,22 +23,6 @@ CommandPtr Make(MmcOpcode op, std::uint8_t length, std::size_t dataBytes, int ti
 
 }  // namespace
 
-std::uint16_t GetBigEndian16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
-
-std::uint32_t GetBigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-void PutBigEndian16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 8);
-    p[1] = static_cast<std::uint8_t>(v);
-}
-
-void PutBigEndian32(std::uint8_t* p, std::uint32_t v) {
-    PutBigEndian16(p, static_cast<std::uint16_t>(v >> 16));
-    PutBigEndian16(p + 2, static_cast<std::uint16_t>(v));
-}
-
 CommandPtr MakeTestUnitReady() { return Make(MmcOpcode::TestUnitReady, 6, 0, 500); }
 
 CommandPtr MakeStartStopUnit(bool start, bool loadEject) {
@@ -50,28 +36,28 @@ CommandPtr MakeModeSenseCapabilities() {
     CommandPtr cmd = Make(MmcOpcode::ModeSense10, 10, kBytes, 5000);
     cmd->cdb[1] = 0x08;  // no block descriptors
     cmd->cdb[2] = kPageCapabilities;
-    PutBigEndian16(&cmd->cdb[7], kBytes);
+    PutBe16(&cmd->cdb[7], kBytes);
     return cmd;
 }
 
 CommandPtr MakeSetCdSpeed(std::uint16_t readKBps, std::uint16_t writeKBps) {
     CommandPtr cmd = Make(MmcOpcode::SetCdSpeed, 12, 0, 5000);
-    PutBigEndian16(&cmd->cdb[2], readKBps);
-    PutBigEndian16(&cmd->cdb[4], writeKBps);
+    PutBe16(&cmd->cdb[2], readKBps);
+    PutBe16(&cmd->cdb[4], writeKBps);
     return cmd;
 }
 
 CommandPtr MakeReadDiscInformation() {
     CommandPtr cmd = Make(MmcOpcode::ReadDiscInformation, 10, 34, 5000);
-    PutBigEndian16(&cmd->cdb[7], 34);
+    PutBe16(&cmd->cdb[7], 34);
     return cmd;
 }
 
 CommandPtr MakeReadTrackInformationOfNextTrack() {
     CommandPtr cmd = Make(MmcOpcode::ReadTrackInformation, 10, 28, 5000);
     cmd->cdb[1] = 0x01;  // the address is a track number
-    PutBigEndian32(&cmd->cdb[2], 0xFF);  // the invisible track, the next to be written
-    PutBigEndian16(&cmd->cdb[7], 28);
+    PutBe32(&cmd->cdb[2], 0xFF);  // the invisible track, the next to be written
+    PutBe16(&cmd->cdb[7], 28);
     return cmd;
 }
 
@@ -88,7 +74,7 @@ CommandPtr MakeModeSelectWriteParameters(bool underrunProtection) {
     CommandPtr cmd = Make(MmcOpcode::ModeSelect10, 10, 8 + kPageBytes, 5000);
     cmd->dataOut = true;
     cmd->cdb[1] = 0x10;  // page format
-    PutBigEndian16(&cmd->cdb[7], static_cast<std::uint16_t>(cmd->data.size()));
+    PutBe16(&cmd->cdb[7], static_cast<std::uint16_t>(cmd->data.size()));
     std::uint8_t* page = cmd->data.data() + 8;
     page[0] = kPageWriteParameters;
     page[1] = 0x32;
@@ -96,15 +82,15 @@ CommandPtr MakeModeSelectWriteParameters(bool underrunProtection) {
     page[3] = 0x00;         // audio, 2 channels, no pre-emphasis, no copy
     page[4] = 0x00;         // raw 2352-byte blocks
     page[8] = 0x00;         // CD-DA session
-    PutBigEndian16(&page[14], static_cast<std::uint16_t>(kCdPregapSectors));
+    PutBe16(&page[14], static_cast<std::uint16_t>(kCdPregapSectors));
     return cmd;
 }
 
 CommandPtr MakeWrite10(std::int32_t lba, const std::uint8_t* sectors, int count) {
     CommandPtr cmd = Make(MmcOpcode::Write10, 10, static_cast<std::size_t>(count) * 2352, 60000);
     cmd->dataOut = true;
-    PutBigEndian32(&cmd->cdb[2], static_cast<std::uint32_t>(lba));
-    PutBigEndian16(&cmd->cdb[7], static_cast<std::uint16_t>(count));
+    PutBe32(&cmd->cdb[2], static_cast<std::uint32_t>(lba));
+    PutBe16(&cmd->cdb[7], static_cast<std::uint16_t>(count));
     std::memcpy(cmd->data.data(), sectors, cmd->data.size());
     return cmd;
 }
@@ -115,7 +101,7 @@ CommandPtr MakeCloseTrackSession(int closeFunction, std::uint16_t trackNumber) {
     // Closing the session writes the lead-in and lead-out: minutes on a slow drive.
     CommandPtr cmd = Make(MmcOpcode::CloseTrackSession, 10, 0, 10 * 60 * 1000);
     cmd->cdb[2] = static_cast<std::uint8_t>(closeFunction & 0x07);
-    PutBigEndian16(&cmd->cdb[4], trackNumber);
+    PutBe16(&cmd->cdb[4], trackNumber);
     return cmd;
 }
 
@@ -123,7 +109,7 @@ bool ParseCapabilities(const ScsiCommand& cmd, DriveCapabilities& out) {
     const std::uint32_t got = cmd.BytesReceived();
     if (got < 8 + 8) return false;
     const std::uint8_t* d = cmd.data.data();
-    const std::uint32_t descriptors = GetBigEndian16(d + 6);
+    const std::uint32_t descriptors = GetBe16(d + 6);
     const std::uint32_t at = 8 + descriptors;
     if (at + 8 > got || (d[at] & 0x3F) != kPageCapabilities) return false;
     const std::uint8_t* page = d + at;
@@ -131,12 +117,12 @@ bool ParseCapabilities(const ScsiCommand& cmd, DriveCapabilities& out) {
     out.writesCdR = (page[3] & 0x01) != 0;
     out.writesCdRw = (page[3] & 0x02) != 0;
     out.underrunProtection = (page[4] & 0x80) != 0;
-    out.maxWriteKBps = pageBytes >= 20 ? GetBigEndian16(page + 18) : 0;
+    out.maxWriteKBps = pageBytes >= 20 ? GetBe16(page + 18) : 0;
     // Newer drives leave the old field at 0 and list their write speeds instead.
     if (pageBytes >= 32) {
-        const std::uint32_t count = GetBigEndian16(page + 30);
+        const std::uint32_t count = GetBe16(page + 30);
         for (std::uint32_t i = 0; i < count && 32 + 4 * i + 4 <= pageBytes; ++i)
-            out.maxWriteKBps = std::max<std::uint32_t>(out.maxWriteKBps, GetBigEndian16(page + 32 + 4 * i + 2));
+            out.maxWriteKBps = std::max<std::uint32_t>(out.maxWriteKBps, GetBe16(page + 32 + 4 * i + 2));
     }
     return true;
 }
@@ -158,7 +144,7 @@ bool ParseNextWritableAddress(const ScsiCommand& cmd, std::int32_t& lba) {
     if (cmd.BytesReceived() < 16) return false;
     const std::uint8_t* d = cmd.data.data();
     if ((d[7] & 0x01) == 0) return false;
-    const std::uint32_t address = GetBigEndian32(d + 12);
+    const std::uint32_t address = GetBe32(d + 12);
     if (address > 100u * 60 * 75) return false;  // no CD has an address that far
     lba = static_cast<std::int32_t>(address);
     return true;

@@ -69,9 +69,4 @@ bool ParseDiscInformation(const ScsiCommand& cmd, DiscInformation& out);
 // The next writable address of READ TRACK INFORMATION; false when the reply has none.
 bool ParseNextWritableAddress(const ScsiCommand& cmd, std::int32_t& lba);
 
-std::uint16_t GetBigEndian16(const std::uint8_t* p);
-std::uint32_t GetBigEndian32(const std::uint8_t* p);
-void PutBigEndian16(std::uint8_t* p, std::uint16_t v);
-void PutBigEndian32(std::uint8_t* p, std::uint32_t v);
-
 }  // namespace sv

@@ -1,6 +1,7 @@
 #include "cd/SimulatedBurner.h"
 
 #include "cd/MmcCommands.h"
+#include "formats/BigEndian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -124,7 +125,7 @@ void SimulatedBurner::HandleCommand(ScsiCommand& cmd) {
         return;
     case MmcOpcode::ModeSense10: return ModeSense(cmd);
     case MmcOpcode::SetCdSpeed:
-        writeSpeed_ = std::min<std::uint16_t>(GetBigEndian16(&cmd.cdb[4]), spec_.maxWriteKBps);
+        writeSpeed_ = std::min<std::uint16_t>(GetBe16(&cmd.cdb[4]), spec_.maxWriteKBps);
         return;
     default: break;
     }
@@ -159,14 +160,14 @@ void SimulatedBurner::HandleCommand(ScsiCommand& cmd) {
 void SimulatedBurner::ModeSense(ScsiCommand& cmd) {
     if (cmd.cdb[2] != 0x2A) return Fail(cmd, {0x05, 0x24, 0x00});
     std::vector<std::uint8_t> reply(8 + 2 + 0x1E, 0);
-    PutBigEndian16(reply.data(), static_cast<std::uint16_t>(reply.size() - 2));
+    PutBe16(reply.data(), static_cast<std::uint16_t>(reply.size() - 2));
     std::uint8_t* page = reply.data() + 8;
     page[0] = 0x2A;
     page[1] = 0x1E;
     page[2] = 0x03;  // reads CD-R and CD-RW
     page[3] = static_cast<std::uint8_t>((spec_.writesCdR ? 0x01 : 0) | (spec_.writesCdRw ? 0x02 : 0));
     page[4] = 0x80;  // buffer-underrun protection
-    PutBigEndian16(page + 18, (spec_.writesCdR || spec_.writesCdRw) ? spec_.maxWriteKBps : 0);
+    PutBe16(page + 18, (spec_.writesCdR || spec_.writesCdRw) ? spec_.maxWriteKBps : 0);
     Reply(cmd, reply);
 }
 
@@ -176,7 +177,7 @@ void SimulatedBurner::DiscInfo(ScsiCommand& cmd) {
         return Fail(cmd, {0x02, 0x04, 0x01});  // becoming ready
     }
     std::vector<std::uint8_t> reply(34, 0);
-    PutBigEndian16(reply.data(), 32);
+    PutBe16(reply.data(), 32);
     const bool used = !Blank();
     const bool complete = sessionClosed_ || medium_ == SimulatedMedium::UsedCdR || medium_ == SimulatedMedium::UsedCdRw;
     reply[2] = static_cast<std::uint8_t>((Erasable() ? 0x10 : 0) | (complete ? 0x02 : used ? 0x01 : 0x00));
@@ -194,16 +195,16 @@ void SimulatedBurner::DiscInfo(ScsiCommand& cmd) {
 void SimulatedBurner::TrackInfo(ScsiCommand& cmd) {
     if (sessionClosed_ || !(Blank() || !tracks_.empty())) return Fail(cmd, kIncompatibleMedium);
     std::vector<std::uint8_t> reply(28, 0);
-    PutBigEndian16(reply.data(), 26);
+    PutBe16(reply.data(), 26);
     reply[7] = 0x01;  // next writable address valid
-    PutBigEndian32(reply.data() + 12, static_cast<std::uint32_t>(NextWritable()));
+    PutBe32(reply.data() + 12, static_cast<std::uint32_t>(NextWritable()));
     Reply(cmd, reply);
 }
 
 void SimulatedBurner::Write(ScsiCommand& cmd) {
     if (!writeParameters_ || sessionClosed_ || !(Blank() || !tracks_.empty())) return Fail(cmd, kIncompatibleMedium);
-    const auto lba = static_cast<std::int32_t>(GetBigEndian32(&cmd.cdb[2]));
-    const std::uint32_t count = GetBigEndian16(&cmd.cdb[7]);
+    const auto lba = static_cast<std::int32_t>(GetBe32(&cmd.cdb[2]));
+    const std::uint32_t count = GetBe16(&cmd.cdb[7]);
     if (!cmd.dataOut || cmd.DataLength() != count * 2352) return Fail(cmd, {0x05, 0x24, 0x00});
     if (longWrites_ > 0) {
         --longWrites_;

@@ -1,5 +1,7 @@
 #include "cd/SimulatedDrive.h"
 
+#include "formats/BigEndian.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -14,13 +16,6 @@ constexpr ScsiSense kInvalidOpcode{0x05, 0x20, 0x00};
 constexpr ScsiSense kInvalidField{0x05, 0x24, 0x00};
 constexpr ScsiSense kOutOfRange{0x05, 0x21, 0x00};
 constexpr ScsiSense kIllegalMode{0x05, 0x64, 0x00};  // READ CD of a data track as audio
-
-void PutBigEndian32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
 
 // A proxy that keeps the shared drive alive while a channel uses it.
 class SharedDevice : public CdDevice {
@@ -143,7 +138,7 @@ void SimulatedDrive::ReadToc(ScsiCommand& cmd) {
             const bool data = !leadOut && disc_->tracks[i].data;
             d[1] = static_cast<std::uint8_t>(0x10 | (data ? 0x04 : 0x00));
             d[2] = leadOut ? 0xAA : static_cast<std::uint8_t>(i + 1);
-            PutBigEndian32(d + 4, static_cast<std::uint32_t>(leadOut ? disc_->leadOut : disc_->tracks[i].start));
+            PutBe32(d + 4, static_cast<std::uint32_t>(leadOut ? disc_->leadOut : disc_->tracks[i].start));
         }
     }
     const std::uint32_t n = std::min(room, static_cast<std::uint32_t>(reply.size()));
@@ -153,8 +148,7 @@ void SimulatedDrive::ReadToc(ScsiCommand& cmd) {
 
 void SimulatedDrive::ReadCd(ScsiCommand& cmd) {
     if (!disc_) return Fail(cmd, kNoMedium);
-    const auto lba = static_cast<std::int32_t>((std::uint32_t{cmd.cdb[2]} << 24) | (std::uint32_t{cmd.cdb[3]} << 16) |
-                                               (std::uint32_t{cmd.cdb[4]} << 8) | cmd.cdb[5]);
+    const auto lba = static_cast<std::int32_t>(GetBe32(&cmd.cdb[2]));
     const std::int32_t count =
         static_cast<std::int32_t>((std::uint32_t{cmd.cdb[6]} << 16) | (std::uint32_t{cmd.cdb[7]} << 8) | cmd.cdb[8]);
     if (cmd.cdb[9] != 0xF0) return Fail(cmd, kInvalidField);

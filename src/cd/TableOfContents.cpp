@@ -2,6 +2,7 @@
 
 #include "cd/DriveChannel.h"
 #include "core/ProgressTask.h"
+#include "formats/BigEndian.h"
 
 #include <algorithm>
 #include <memory>
@@ -10,10 +11,6 @@
 namespace sv {
 
 namespace {
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
 
 constexpr std::uint8_t kControlDataTrack = 0x04;
 constexpr std::uint32_t kTocHeaderBytes = 4;
@@ -37,7 +34,7 @@ int ParseTocReply(const std::uint8_t* reply, std::uint32_t received, CdDiscRecor
     std::vector<bool> data(static_cast<std::size_t>(count) + 1);
     for (int i = 0; i <= count; ++i) {
         const std::uint8_t* d = reply + kTocHeaderBytes + kDescriptorBytes * static_cast<std::uint32_t>(i);
-        address[i] = static_cast<std::int32_t>(BigEndian32(d + 4));
+        address[i] = static_cast<std::int32_t>(GetBe32(d + 4));
         data[i] = (d[1] & kControlDataTrack) != 0;
     }
     for (int i = 1; i <= count; ++i) {

@@ -5,6 +5,7 @@
 #include "core/AudioReader.h"
 #include "core/AudioWriter.h"
 #include "core/ProgressTask.h"
+#include "formats/BigEndian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -75,9 +76,7 @@ int RipTrack(DriveChannel& channel, const CdRipJob& job, LAudioWriter& sink, LPr
     for (;;) {
         int completed = channel.Complete(current, &task, readBudgetMs);
         if (completed == kTaskCancelled) return kTaskCancelled;
-        const std::uint32_t lba = (static_cast<std::uint32_t>(current->cdb[2]) << 24) |
-                                  (static_cast<std::uint32_t>(current->cdb[3]) << 16) |
-                                  (static_cast<std::uint32_t>(current->cdb[4]) << 8) | current->cdb[5];
+        const std::uint32_t lba = GetBe32(&current->cdb[2]);
         if (completed != kTaskDone) {
             task.Error(ReadFailure(lba, channel.FailureText(*current)));
             return kTaskFailed;

@@ -1,5 +1,5 @@
 #pragma once
-// Big-endian field access for the AU and AIFF headers.
+// Big-endian field access: AU and AIFF headers, MP3 frame tags, the CD drive's commands and replies.
 #include <cstdint>
 
 namespace sv {

@@ -1,5 +1,6 @@
 #include "formats/Mp3Reader.h"
 
+#include "formats/BigEndian.h"
 #include "platform/UniqueFd.h"
 
 #include <mpg123.h>
@@ -49,10 +50,6 @@ bool ParseHeader(const std::uint8_t* p, FrameHeader& h) {
     int factor = h.version == 1 ? 144 : 72;
     h.length = factor * h.bitrate * 1000 / h.sampleRate + h.padding;
     return h.length > 4;
-}
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
 }  // namespace
@@ -142,9 +139,9 @@ bool ExamineMp3Region(const std::uint8_t* bytes, std::size_t size, std::int64_t 
     const std::uint8_t* f = bytes + pos;
     const std::int64_t avail = std::min<std::int64_t>(static_cast<std::int64_t>(size) - pos, first.length);
     if (avail >= 4 + side + 12 && (std::memcmp(f + 4 + side, "Xing", 4) == 0 || std::memcmp(f + 4 + side, "Info", 4) == 0)) {
-        std::uint32_t flags = BigEndian32(f + 4 + side + 4);
+        std::uint32_t flags = GetBe32(f + 4 + side + 4);
         if (flags & 1) {
-            layout.frames = std::int64_t(BigEndian32(f + 4 + side + 8)) * layout.samplesPerFrame;
+            layout.frames = std::int64_t(GetBe32(f + 4 + side + 8)) * layout.samplesPerFrame;
             layout.counted = true;
             return true;
         }
@@ -152,7 +149,7 @@ bool ExamineMp3Region(const std::uint8_t* bytes, std::size_t size, std::int64_t 
     if (avail >= 4 + 32 + 18 && std::memcmp(f + 36, "VBRI", 4) == 0) {
         bool sideZero = std::all_of(f + 4, f + 36, [](std::uint8_t b) { return b == 0; });
         if (sideZero) {
-            layout.frames = std::int64_t(BigEndian32(f + 36 + 14)) * layout.samplesPerFrame;
+            layout.frames = std::int64_t(GetBe32(f + 36 + 14)) * layout.samplesPerFrame;
             layout.counted = true;
             return true;
         }

@@ -51,7 +51,9 @@ protected:
     std::string OnlyError() const {
         EXPECT_EQ(host.progressErrors.size(), 1u);
         EXPECT_FALSE(host.messages.empty());
-        if (!host.messages.empty()) EXPECT_EQ(host.messages.back().text, kBurnFailed);
+        if (!host.messages.empty()) {
+            EXPECT_EQ(host.messages.back().text, kBurnFailed);
+        }
         return host.progressErrors.empty() ? std::string() : host.progressErrors.front();
     }
 
@@ -205,7 +207,9 @@ TEST_F(CdOwnWriterTest, EachDriveCheckFailsWithItsOwnMessage) {
         EXPECT_EQ(OnlyError(), c.message);
         EXPECT_TRUE(burner->Tracks().empty()) << c.message;
         // The tray was closed first, so it opens on the way out (the open itself failing aside).
-        if (!source.failOpen) EXPECT_EQ(burner->TrayEjects(), 1) << c.message;
+        if (!source.failOpen) {
+            EXPECT_EQ(burner->TrayEjects(), 1) << c.message;
+        }
     }
 }
 

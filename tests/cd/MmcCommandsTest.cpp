@@ -1,4 +1,5 @@
 #include "cd/MmcCommands.h"
+#include "formats/BigEndian.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,9 @@ TEST(MmcCommands, TheFastestWriteSpeedComesFromTheDescriptorsWhenTheOldFieldIsZe
     page[0] = 0x2A;
     page[1] = 38;
     page[3] = 0x01;  // CD-R only
-    PutBigEndian16(page + 30, 2);
-    PutBigEndian16(page + 34, 4234);
-    PutBigEndian16(page + 38, 7056);
+    PutBe16(page + 30, 2);
+    PutBe16(page + 34, 4234);
+    PutBe16(page + 38, 7056);
     DriveCapabilities caps;
     ASSERT_TRUE(ParseCapabilities(Reply(bytes), caps));
     EXPECT_TRUE(caps.writesCdR);
