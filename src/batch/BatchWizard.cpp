@@ -6,6 +6,7 @@
 #include "batch/BatchSettingsDialog.h"
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
+#include "core/DialogFields.h"
 #include "core/Host.h"
 #include "core/Workspace.h"
 #include "effects/EffectCommand.h"
@@ -26,14 +27,6 @@ namespace {
 
 constexpr const char* kTitle = "Convertisseur de Lot";
 const char* const kSaveListQuestion = "Souhaitez vous enregistrer la liste de commandes?";
-
-DialogField Label(const std::string& id, const std::string& text) {
-    return {id, text, DialogField::Kind::Label, {}, {}};
-}
-
-DialogField Area(const std::string& id, const std::string& label, const std::string& text) {
-    return {id, label, DialogField::Kind::TextArea, text, {}};
-}
 
 std::string Lines(const std::vector<std::string>& items) {
     std::string text;
@@ -114,7 +107,7 @@ bool RunBatchFilesStep(Workspace& ws, BatchWizardState& state) {
     DialogSpec spec;
     spec.resource = "24";
     spec.caption = kTitle;
-    spec.fields = {Label("step", "Etape 1: Sélection des Fichiers"), Area("files", "Fichiers :", Lines(state.files))};
+    spec.fields = {LabelField("step", "Etape 1: Sélection des Fichiers"), TextAreaField("files", "Fichiers :", Lines(state.files))};
     Host& host = ws.host();
     Settings& settings = ws.settings();
     auto append = [](DialogSpec& s, const std::vector<std::string>& more) {
@@ -148,7 +141,7 @@ std::vector<std::uint32_t> RunAddCommandDialog(Workspace& ws) {
     DialogSpec spec;
     spec.resource = "27";
     spec.caption = "Ajouter Commande";
-    spec.fields.push_back(Label("prompt", "Sélectionner les commandes à ajouter à la liste de Commandes."));
+    spec.fields.push_back(LabelField("prompt", "Sélectionner les commandes à ajouter à la liste de Commandes."));
     for (std::uint32_t r = 0; r < kBatchRowCount; ++r)
         spec.fields.push_back({"row" + std::to_string(r), BatchRowName(r), DialogField::Kind::Check, "0", {}});
     std::vector<std::uint32_t> rows;
@@ -163,8 +156,8 @@ bool RunBatchCommandsStep(Workspace& ws, BatchWizardState& state) {
     spec.resource = "25";
     spec.caption = kTitle;
     Settings& settings = ws.settings();
-    spec.fields = {Label("step", "Etape 2: Sélection des Commandes"),
-                   Area("commands", "Liste de Commandes :", BatchListText(state.commands, settings)),
+    spec.fields = {LabelField("step", "Etape 2: Sélection des Commandes"),
+                   TextAreaField("commands", "Liste de Commandes :", BatchListText(state.commands, settings)),
                    IntegerField("index", "Commande n° :", 1)};
     auto refresh = [&state, &settings](DialogSpec& s) { s.SetValue("commands", BatchListText(state.commands, settings)); };
     // The entry the number field names; null when there is none.
@@ -223,7 +216,7 @@ bool RunBatchOutputStep(Workspace& ws) {
         spec.resource = "26";
         spec.caption = kTitle;
         spec.fields = {
-            Label("step", "Etape 3: Sélection du Format et du Répertoire de Destination"),
+            LabelField("step", "Etape 3: Sélection du Format et du Répertoire de Destination"),
             {"sameFormat", "Format :", DialogField::Kind::Choice, out.sameFormat ? "0" : "1",
              {"Enregistrer au format d'origine de chaque fichier", "Convertir au Format de Fichier"}},
             {"format", "Convertir au Format de Fichier", DialogField::Kind::Choice, std::to_string(out.formatIndex),

@@ -26,15 +26,6 @@ const StoredValue kCrossFadeOut{"CrossFade", "FadeOutTimeMS", 300};
 
 namespace {
 
-DialogField LabelField(const std::string& id, const std::string& label, const std::string& value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Label;
-    f.value = value;
-    return f;
-}
-
 // Scales the selection's segment gains: no sample is rewritten.
 // Without a progress dialog: only segment gains change.
 void AmplifySelection(Workspace& ws, LAudioDocument& doc, const std::string& undoName, std::int32_t percent) {

@@ -33,15 +33,6 @@ constexpr const char* kNoiseCaptureError = "Erreur de Réduction Manuelle du Bru
 // selection, so that it starts at once.
 constexpr std::int32_t kPreviewEstimateSeconds = 10;
 
-DialogField Label(const std::string& id, const std::string& text, const std::string& value) {
-    DialogField f;
-    f.id = id;
-    f.label = text;
-    f.value = value;
-    f.kind = DialogField::Kind::Label;
-    return f;
-}
-
 std::optional<DialogRefusal> CheckRange(const DialogSpec& s, const char* field, int lo, int hi, const std::string& text) {
     const int v = s.IntValue(field);
     if (v < lo || v > hi) return InvalidValue(text, field);
@@ -119,7 +110,7 @@ DialogSpec ClickRepairDialog(int sensitivity, int maxLength) {
     DialogSpec spec = MakeDialog("45", "Réparation Automatique des Claquements/Cliquetis");
     spec.fields.push_back(TrackBarField("sensitivity", "Sensibilité aux Claquements (%):", sensitivity, 0, 100));
     // The track bar's two ends, under it.
-    spec.fields.push_back(Label("ends", "moins de claquements", " — plus de claquements"));
+    spec.fields.push_back(LabelField("ends", "moins de claquements", " — plus de claquements"));
     spec.fields.push_back(IntegerField("length", "Durée Maximale du Claquement (ms):", maxLength));
     spec.presets = {{"Disque vinyle", {{"sensitivity", "50"}, {"length", "450"}}},
                     {"Craquements fins", {{"sensitivity", "70"}, {"length", "100"}}},

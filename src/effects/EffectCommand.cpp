@@ -39,55 +39,6 @@ DialogSpec MakeDialog(const char* resource, const char* caption) {
     return spec;
 }
 
-DialogField ChoiceField(const std::string& id, const std::string& label, std::vector<std::string> choices, int value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Choice;
-    f.choices = std::move(choices);
-    f.value = std::to_string(value);
-    return f;
-}
-
-DialogField IntegerField(const std::string& id, const std::string& label, int value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Integer;
-    f.value = std::to_string(value);
-    return f;
-}
-
-namespace {
-
-DialogField RangedField(const std::string& id, const std::string& label, DialogField::Kind kind, int value,
-                        int minimum, int maximum) {
-    DialogField f = IntegerField(id, label, value);
-    f.kind = kind;
-    f.minimum = minimum;
-    f.maximum = maximum;
-    return f;
-}
-
-}  // namespace
-
-DialogField DecimalField(const std::string& id, const std::string& label, const std::string& value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Decimal;
-    f.value = value;
-    return f;
-}
-
-DialogField DecibelField(const std::string& id, const std::string& label, int value, int minDb, int maxDb) {
-    return RangedField(id, label, DialogField::Kind::Decibel, value, minDb, maxDb);
-}
-
-DialogField TrackBarField(const std::string& id, const std::string& label, int value, int minimum, int maximum) {
-    return RangedField(id, label, DialogField::Kind::TrackBar, value, minimum, maximum);
-}
-
 std::optional<DialogSpec> AskEffectDialog(Workspace& ws, const std::vector<EffectParam>& params,
                                           const std::vector<EffectTextParam>& textParams, DialogSpec spec) {
     for (const EffectParam& p : params)

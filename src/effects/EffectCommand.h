@@ -1,7 +1,7 @@
 #pragma once
 // What every effect command shares: its stored parameters, the refusal of an invalid dialog
 // value, and the frame around the work (stop playback, undo step, progress dialog, end edit).
-#include "core/DialogSpec.h"
+#include "core/DialogFields.h"
 
 #include <cstdint>
 #include <optional>
@@ -64,14 +64,6 @@ std::optional<std::vector<int>> AskEffectParameters(Workspace& ws, const std::ve
 DialogRefusal InvalidValue(const std::string& text, const std::string& field);
 // An empty parameter dialog with its resource name and caption.
 DialogSpec MakeDialog(const char* resource, const char* caption);
-// A choice among options, value the index chosen.
-DialogField ChoiceField(const std::string& id, const std::string& label, std::vector<std::string> choices, int value);
-// An integer field of a parameter dialog holding value.
-DialogField IntegerField(const std::string& id, const std::string& label, int value);
-// A decimal text field ("0.5"), a whole-decibel field and a track bar, each with its limits.
-DialogField DecimalField(const std::string& id, const std::string& label, const std::string& value);
-DialogField DecibelField(const std::string& id, const std::string& label, int value, int minDb, int maxDb);
-DialogField TrackBarField(const std::string& id, const std::string& label, int value, int minimum, int maximum);
 
 // The active document, after selecting all of it when nothing is selected; null when none.
 LAudioDocument* EffectTarget(Workspace& ws);

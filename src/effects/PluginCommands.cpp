@@ -85,17 +85,6 @@ std::string JoinPairs(const Pairs& pairs) {
     return text;
 }
 
-DialogField ListField(const std::string& id, const std::string& label, std::vector<std::string> choices, int value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Choice;
-    f.choices = std::move(choices);
-    f.list = true;
-    f.value = std::to_string(value);
-    return f;
-}
-
 // ---- VST 2 ----
 
 VstParams ReadVstParams(const Settings& settings, const std::string& path) {
@@ -169,7 +158,7 @@ void OpenVstEditor(Workspace& ws, VstState& state, const VstPluginEntry& entry) 
     DialogSpec spec;
     spec.resource = "LVSTEditor";
     spec.caption = "VST Configuration";
-    spec.fields.push_back(ListField("param", "Paramètres :", ParamLines(p), 0));
+    spec.fields.push_back(ChoiceField("param", "Paramètres :", ParamLines(p), 0, true));
     spec.buttons.push_back({"change", "Modifier...", [&ws, &p](DialogSpec& s) {
                                 const int i = s.IntValue("param");
                                 if (i < 0 || i >= p.Params()) return;
@@ -226,7 +215,7 @@ void VstCommand(Workspace& ws) {
     folderField.kind = DialogField::Kind::Text;
     folderField.value = folder;
     spec.fields.push_back(folderField);
-    spec.fields.push_back(ListField("plugin", "Plugiciels :", VstNames(*state), chosen));
+    spec.fields.push_back(ChoiceField("plugin", "Plugiciels :", VstNames(*state), chosen, true));
     state->listedFolder = folder;
     const auto relist = [state](DialogSpec& s) {
         state->listedFolder = s.Value("folder");
@@ -369,7 +358,7 @@ void Lv2Command(Workspace& ws) {
     DialogSpec spec;
     spec.resource = "38";
     spec.caption = "Plugiciels DirectX";
-    spec.fields.push_back(ListField("plugin", "Effets :", names, chosen));
+    spec.fields.push_back(ChoiceField("plugin", "Effets :", names, chosen, true));
     spec.buttons.push_back({"settings", "Réglages", [&ws, doc, state](DialogSpec& s) {
                                 const Lv2PluginInfo* info = ChosenLv2(*state, s);
                                 if (!info) return;

@@ -2,7 +2,7 @@
 
 #include "core/CommandIds.h"
 #include "core/CommandRegistry.h"
-#include "core/DialogSpec.h"
+#include "core/DialogFields.h"
 #include "core/Host.h"
 #include "core/ProgressTask.h"
 #include "core/Workspace.h"
@@ -19,25 +19,6 @@
 namespace sv {
 
 namespace {
-
-DialogField Text(const std::string& id, const std::string& label, const std::string& value, bool secret = false) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Text;
-    f.value = value;
-    f.secret = secret;
-    return f;
-}
-
-DialogField Check(const std::string& id, const std::string& label, bool value) {
-    DialogField f;
-    f.id = id;
-    f.label = label;
-    f.kind = DialogField::Kind::Check;
-    f.value = value ? "1" : "0";
-    return f;
-}
 
 DialogRefusal Refusal(const std::string& text, const std::string& caption, const std::string& field) {
     return DialogRefusal{text, caption, MsgIcon::Warning, field};
@@ -127,34 +108,34 @@ DialogSpec SendDialogSpec(const SendSettings& v, const std::string& subject) {
     method.choices = {"E-mail", "FTP"};
     method.value = std::to_string(v.method);
     spec.fields.push_back(method);
-    spec.fields.push_back(Text("Address", "Destinataires", v.address));
-    spec.fields.push_back(Text("Subject", "Objet", subject));
-    spec.fields.push_back(Text("Text", "Message", ""));
-    spec.fields.push_back(Check("UseMAPI", "Utiliser le logiciel de messagerie du bureau", v.useMailClient));
+    spec.fields.push_back(TextField("Address", "Destinataires", v.address));
+    spec.fields.push_back(TextField("Subject", "Objet", subject));
+    spec.fields.push_back(TextField("Text", "Message", ""));
+    spec.fields.push_back(CheckField("UseMAPI", "Utiliser le logiciel de messagerie du bureau", v.useMailClient));
     DialogField smtpTitle;
     smtpTitle.id = "SmtpTitle";
     smtpTitle.label = "Envoi par SMTP (si le logiciel de messagerie n'est pas utilisé)";
     smtpTitle.kind = DialogField::Kind::Label;
     spec.fields.push_back(smtpTitle);
-    spec.fields.push_back(Text("ReplyToEmail", "Adresse de l'expéditeur", v.replyTo));
-    spec.fields.push_back(Text("MailSMTPHost", "Serveur SMTP", v.smtpHost));
-    spec.fields.push_back(Text("MailSMTPPassword", "Mot de passe SMTP", v.smtpPassword, true));
-    DialogField port = Text("MailSMTPPort", "Port SMTP", std::to_string(v.smtpPort));
+    spec.fields.push_back(TextField("ReplyToEmail", "Adresse de l'expéditeur", v.replyTo));
+    spec.fields.push_back(TextField("MailSMTPHost", "Serveur SMTP", v.smtpHost));
+    spec.fields.push_back(TextField("MailSMTPPassword", "Mot de passe SMTP", v.smtpPassword, true));
+    DialogField port = TextField("MailSMTPPort", "Port SMTP", std::to_string(v.smtpPort));
     port.kind = DialogField::Kind::Integer;
     spec.fields.push_back(port);
-    spec.fields.push_back(Check("MailSMTPStartTls", "Toujours chiffrer (STARTTLS)", v.smtpRequireTls));
-    spec.fields.push_back(Check("MailSMTPPlain", "Autoriser le mot de passe non chiffré pour ce serveur",
+    spec.fields.push_back(CheckField("MailSMTPStartTls", "Toujours chiffrer (STARTTLS)", v.smtpRequireTls));
+    spec.fields.push_back(CheckField("MailSMTPPlain", "Autoriser le mot de passe non chiffré pour ce serveur",
                                 v.smtpAllowPlain));
     DialogField ftpTitle;
     ftpTitle.id = "FtpTitle";
     ftpTitle.label = "Envoi par FTP";
     ftpTitle.kind = DialogField::Kind::Label;
     spec.fields.push_back(ftpTitle);
-    spec.fields.push_back(Text("FtpServer", "Serveur FTP", v.ftpServer));
-    spec.fields.push_back(Text("FtpUserName", "Utilisateur FTP", v.ftpUser));
-    spec.fields.push_back(Text("FtpPassword", "Mot de passe FTP", v.ftpPassword, true));
-    spec.fields.push_back(Text("FtpDirectory", "Dossier FTP", v.ftpDirectory));
-    spec.fields.push_back(Check("FtpPlain", "Autoriser le mot de passe non chiffré pour ce serveur", v.ftpAllowPlain));
+    spec.fields.push_back(TextField("FtpServer", "Serveur FTP", v.ftpServer));
+    spec.fields.push_back(TextField("FtpUserName", "Utilisateur FTP", v.ftpUser));
+    spec.fields.push_back(TextField("FtpPassword", "Mot de passe FTP", v.ftpPassword, true));
+    spec.fields.push_back(TextField("FtpDirectory", "Dossier FTP", v.ftpDirectory));
+    spec.fields.push_back(CheckField("FtpPlain", "Autoriser le mot de passe non chiffré pour ce serveur", v.ftpAllowPlain));
     spec.validate = [base = v](const DialogSpec& s) -> std::optional<DialogRefusal> {
         SendSettings values = SendSettingsFromDialog(s, base);
         if (values.method == 0) {
