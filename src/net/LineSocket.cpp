@@ -212,16 +212,11 @@ int LineSocket::ReadLine(std::string& line, int budgetMs, const CancelCheck& can
     received_.clear();
 
     char buffer[4096];
-    short waitFor = POLLIN;
     for (;;) {
-        if (!HasBufferedInput()) {
-            int waited = WaitReady(waitFor, kReadSliceMs, budgetMs, cancel);
-            if (waited != kSocketDone) return waited;
-        }
-        long n = Receive(buffer, sizeof buffer, waitFor);
+        long n = 0;
+        const int got = ReceiveWaiting(buffer, sizeof buffer, budgetMs, cancel, n);
+        if (got != kSocketDone) return got;
         if (n == 0) return Fail("connexion fermée par le serveur");
-        if (n == -2) return kSocketFailed;
-        if (n < 0) continue;
         const char* nl = static_cast<const char*>(std::memchr(buffer, '\n', static_cast<std::size_t>(n)));
         if (!nl) {
             AppendLineBytes(line, buffer, static_cast<std::size_t>(n));
@@ -230,6 +225,19 @@ int LineSocket::ReadLine(std::string& line, int budgetMs, const CancelCheck& can
         AppendLineBytes(line, buffer, static_cast<std::size_t>(nl - buffer));
         received_.assign(nl + 1, static_cast<std::size_t>(buffer + n - (nl + 1)));
         return kSocketDone;
+    }
+}
+
+int LineSocket::ReceiveWaiting(char* buffer, std::size_t size, int& budgetMs, const CancelCheck& cancel, long& n) {
+    short waitFor = POLLIN;
+    for (;;) {
+        if (!HasBufferedInput()) {
+            const int waited = WaitReady(waitFor, kReadSliceMs, budgetMs, cancel);
+            if (waited != kSocketDone) return waited;
+        }
+        n = Receive(buffer, size, waitFor);
+        if (n == -2) return kSocketFailed;
+        if (n >= 0) return kSocketDone;
     }
 }
 
@@ -271,19 +279,12 @@ int LineSocket::ReadSome(std::string& out, std::size_t max, int budgetMs, const 
         return kSocketDone;
     }
     char buffer[4096];
-    short waitFor = POLLIN;
-    for (;;) {
-        if (!HasBufferedInput()) {
-            int waited = WaitReady(waitFor, kReadSliceMs, budgetMs, cancel);
-            if (waited != kSocketDone) return waited;
-        }
-        long n = Receive(buffer, std::min(max, sizeof buffer), waitFor);
-        if (n == -2) return kSocketFailed;
-        if (n < 0) continue;
-        if (n == 0) ended = true;
-        out.append(buffer, static_cast<std::size_t>(n));
-        return kSocketDone;
-    }
+    long n = 0;
+    const int got = ReceiveWaiting(buffer, std::min(max, sizeof buffer), budgetMs, cancel, n);
+    if (got != kSocketDone) return got;
+    if (n == 0) ended = true;
+    out.append(buffer, static_cast<std::size_t>(n));
+    return kSocketDone;
 }
 
 int LineSocket::StartTls(const std::string& serverName, const std::string& caFile, int budgetMs,

@@ -67,6 +67,9 @@ private:
 
     // Through TLS once started: > 0 bytes, 0 closed (receive), -1 wait for waitEvents, -2 failed.
     long Receive(char* buffer, std::size_t size, short& waitEvents);
+    // Waits for input (spending budgetMs) and receives at most size bytes: kSocketDone with the
+    // count in n (0 when the peer has ended), or what the wait or the failure gave.
+    int ReceiveWaiting(char* buffer, std::size_t size, int& budgetMs, const CancelCheck& cancel, long& n);
     long Transmit(const char* data, std::size_t size, short& waitEvents);
     // What Receive and Transmit return for a TLS or a plain socket call's result n: n, -1 to
     // wait (the events to wait for in waitEvents) or -2 when failed.
