@@ -17,7 +17,8 @@ struct BenchWorkspace {
     explicit BenchWorkspace(const std::string& blockFolder) : store(blockFolder) {}
 
     // Makes frames of 16-bit stereo material (material(frame, lr) fills one frame) the active
-    // document, all selected, and writes the same sound to wavPath for the tools compared.
+    // document, all selected, and writes the same sound to wavPath (unless empty) for the tools
+    // compared.
     void OpenStereoMaterial(const std::string& wavPath, std::int32_t rate, std::int32_t frames,
                             const std::function<void(std::int32_t, std::int16_t*)>& material);
 

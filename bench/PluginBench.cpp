@@ -3,72 +3,41 @@
 // sound in the same run, one 16-bit mono WAV per channel since lv2apply wants the plug-in's
 // channel count (the ratio is lv2apply's time over ours).
 #include "Bench.h"
+#include "BenchAudio.h"
+#include "BenchWorkspace.h"
 
-#include "core/AudioDocument.h"
-#include "core/BlockWriter.h"
-#include "core/HeadlessHost.h"
-#include "core/Notifier.h"
 #include "core/Workspace.h"
 #include "effects/EffectCommand.h"
 #include "effects/Lv2Effect.h"
 #include "effects/VstEffect.h"
 #include "platform/ChildProcess.h"
-#include "platform/Settings.h"
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <vector>
 
 namespace sv::bench {
 namespace {
 
 constexpr std::int32_t kRate = 44100;
-constexpr int kChannels = 2;
 constexpr std::int32_t kFrames = 10 * 60 * kRate;
 const char* const kAmp = "http://plugin.org.uk/swh-plugins/amp";
 
-void WriteWavHeader(std::ofstream& f, int channels) {
-    auto u32 = [&](std::uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
-    const std::uint32_t bytes = static_cast<std::uint32_t>(kFrames) * channels * 2;
-    f.write("RIFF", 4), u32(36 + bytes), f.write("WAVEfmt ", 8), u32(16), u16(1), u16(channels);
-    u32(kRate), u32(kRate * channels * 2), u16(channels * 2), u16(16), f.write("data", 4), u32(bytes);
-}
-
 Result AmplifierAgainstLv2apply(Context& ctx) {
-    BlockStore store(ctx.workFolder + "/blocks");
-    HeadlessHost host;
-    MemorySettingsScope user;
-    user.Set("Settings", "AutoPlaybackAfterEffects", "0");
-    Settings settings{user, nullptr};
-    ManualNotifier notifier;
-    Workspace ws{host, settings, store, notifier};
+    BenchWorkspace bench(ctx.workFolder + "/blocks");
+    bench.user.Set("Settings", "AutoPlaybackAfterEffects", "0");
+    Workspace& ws = bench.ws;
+    // lv2apply takes mono files: each channel goes to its own.
     const std::string wavPath[2] = {ctx.workFolder + "/left.wav", ctx.workFolder + "/right.wav"};
-    LAudioData sound(kRate, kChannels);
-    {
-        std::ofstream wav[2] = {std::ofstream(wavPath[0], std::ios::binary), std::ofstream(wavPath[1], std::ios::binary)};
-        for (auto& f : wav) WriteWavHeader(f, 1);
-        Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, kRate, kChannels);
-        std::vector<std::int32_t> block(static_cast<std::size_t>(kMaxFramesPerCall) * kChannels);
-        std::vector<std::int16_t> pcm(block.size());
-        for (std::int32_t at = 0; at < kFrames; at += kMaxFramesPerCall) {
-            const std::int32_t n = std::min(kMaxFramesPerCall, kFrames - at);
-            for (std::int32_t i = 0; i < n; ++i) {
-                const double t = static_cast<double>(at + i) / kRate;
-                pcm[2 * i] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 440 * t));
-                pcm[2 * i + 1] = static_cast<std::int16_t>(7000 * std::sin(2 * M_PI * 1000 * t));
-            }
-            for (std::size_t k = 0; k < static_cast<std::size_t>(n) * kChannels; ++k) block[k] = pcm[k] * 16;
-            w->Write(block.data(), n);
-            for (std::int32_t i = 0; i < n; ++i)
-                for (int c = 0; c < kChannels; ++c)
-                    wav[c].write(reinterpret_cast<const char*>(&pcm[static_cast<std::size_t>(2 * i + c)]), 2);
-        }
-    }
-    Ref<LAudioDocument> doc = LAudioDocument::CreateFromSound(sound, "bench.wav");
-    ws.AddDocument(doc);
-    doc->SelectAll();
+    std::ofstream wav[2] = {std::ofstream(wavPath[0], std::ios::binary), std::ofstream(wavPath[1], std::ios::binary)};
+    for (auto& f : wav) f << WavHeader(1, 1, kRate, 16, kFrames);
+    bench.OpenStereoMaterial({}, kRate, kFrames, [&wav](std::int32_t k, std::int16_t* lr) {
+        const double t = static_cast<double>(k) / kRate;
+        lr[0] = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 440 * t));
+        lr[1] = static_cast<std::int16_t>(7000 * std::sin(2 * M_PI * 1000 * t));
+        for (int c = 0; c < 2; ++c) wav[c].write(reinterpret_cast<const char*>(&lr[c]), 2);
+    });
+    for (auto& f : wav) f.close();
 
     Ref<Lv2World> world = Lv2World::Load();
     const double t0 = NowSeconds();
