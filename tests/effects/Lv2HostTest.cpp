@@ -1,6 +1,7 @@
 // The LV2 host: a test folder on LV2_PATH (swh's amplifier beside bundles that cannot work),
 // the command with its generated controls dialog, and an lsp plug-in against lv2apply.
 #include "EffectTestFixture.h"
+#include "SoxSupport.h"
 #include "core/ProgressTask.h"
 #include "effects/EffectCommand.h"
 #include "effects/Lv2Effect.h"
@@ -157,12 +158,8 @@ TEST_F(Lv2HostTest, PluginThatCannotStartFailsTheRunAndChangesNothing) {
 
 void WriteFloatWav(const std::string& path, const std::vector<float>& samples, int rate) {
     std::ofstream f(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
     const std::uint32_t bytes = static_cast<std::uint32_t>(samples.size() * 4);
-    f.write("RIFF", 4), u32(36 + bytes), f.write("WAVEfmt ", 8), u32(16);
-    u16(3), u16(1), u32(static_cast<std::uint32_t>(rate)), u32(static_cast<std::uint32_t>(rate) * 4), u16(4), u16(32);
-    f.write("data", 4), u32(bytes);
+    WriteWavHeader(f, 3, 1, rate, 32, bytes);
     f.write(reinterpret_cast<const char*>(samples.data()), bytes);
 }
 

@@ -10,17 +10,26 @@
 
 namespace sv::test {
 
-// A plain 16-bit PCM WAV file, written and read here so the check depends on nothing of ours.
-inline void WriteWav16(const std::string& path, const std::vector<std::int16_t>& samples, int channels, int rate) {
-    std::ofstream f(path, std::ios::binary);
+// The 44-byte header of a plain WAV file (format 1 PCM, 3 float), written here so the checks
+// depend on nothing of ours.
+inline void WriteWavHeader(std::ostream& f, std::uint16_t format, int channels, int rate, int bits, std::uint32_t bytes) {
     auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) f.put(static_cast<char>(v >> (8 * i))); };
     auto u16 = [&](std::uint16_t v) { f.put(static_cast<char>(v)); f.put(static_cast<char>(v >> 8)); };
-    const std::uint32_t bytes = static_cast<std::uint32_t>(samples.size() * 2);
-    f.write("RIFF", 4); u32(36 + bytes); f.write("WAVEfmt ", 8); u32(16); u16(1);
+    const int align = channels * bits / 8;
+    f.write("RIFF", 4); u32(36 + bytes); f.write("WAVEfmt ", 8); u32(16); u16(format);
     u16(static_cast<std::uint16_t>(channels)); u32(static_cast<std::uint32_t>(rate));
-    u32(static_cast<std::uint32_t>(rate * channels * 2)); u16(static_cast<std::uint16_t>(channels * 2)); u16(16);
+    u32(static_cast<std::uint32_t>(rate * align)); u16(static_cast<std::uint16_t>(align)); u16(static_cast<std::uint16_t>(bits));
     f.write("data", 4); u32(bytes);
-    for (std::int16_t s : samples) u16(static_cast<std::uint16_t>(s));
+}
+
+// A plain 16-bit PCM WAV file.
+inline void WriteWav16(const std::string& path, const std::vector<std::int16_t>& samples, int channels, int rate) {
+    std::ofstream f(path, std::ios::binary);
+    WriteWavHeader(f, 1, channels, rate, 16, static_cast<std::uint32_t>(samples.size() * 2));
+    for (std::int16_t s : samples) {
+        f.put(static_cast<char>(s));
+        f.put(static_cast<char>(static_cast<std::uint16_t>(s) >> 8));
+    }
 }
 
 inline std::vector<std::int16_t> ReadWav16(const std::string& path) {
