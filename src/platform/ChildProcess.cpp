@@ -20,6 +20,14 @@ ChildProcess::~ChildProcess() {
     if (Running()) Kill();
 }
 
+void ChildProcess::SetEnvironment(const std::string& name, const std::string& value) {
+    const std::string prefix = name + "=";
+    environment_.erase(std::remove_if(environment_.begin(), environment_.end(),
+                                      [&](const std::string& e) { return e.compare(0, prefix.size(), prefix) == 0; }),
+                       environment_.end());
+    environment_.push_back(prefix + value);
+}
+
 bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string& outputFile, int* err) {
     if (argv.empty() || Running()) {
         if (err) *err = EINVAL;
@@ -52,7 +60,19 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t pid = -1;
-    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    // This process's environment, less the names overridden, then the overrides.
+    std::vector<char*> env;
+    for (char** e = environ; e && *e; ++e) {
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        const bool overridden = std::any_of(environment_.begin(), environment_.end(), [&](const std::string& o) {
+            return o.compare(0, name.size(), name) == 0;
+        });
+        if (!overridden) env.push_back(*e);
+    }
+    for (std::string& o : environment_) env.push_back(o.data());
+    env.push_back(nullptr);
+    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environment_.empty() ? environ : env.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {

@@ -22,6 +22,9 @@ public:
     // The next Start reads its standard input from this file instead of /dev/null (text handed
     // to a program this way never passes through its command line).
     void SetInputFile(const std::string& path) { inputFile_ = path; }
+    // Children started from now on see name=value in their environment instead of what this
+    // process has for name.
+    void SetEnvironment(const std::string& name, const std::string& value);
     // Starts like Start, the child's standard input being the read end of a new pipe; *writeEnd
     // receives the write end (close-on-exec, so no other child inherits it and the child sees
     // end of input once the owner closes it).
@@ -44,6 +47,7 @@ private:
     int exitCode_ = -1;
     std::string inputFile_;
     int inputFd_ = -1;  // for the next Start only
+    std::vector<std::string> environment_;  // "name=value" entries overriding this process's
 };
 
 // True when program can be found in PATH (or names an executable file).

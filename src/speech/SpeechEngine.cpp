@@ -4,6 +4,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/Paths.h"
 #include "platform/PrivateTempFile.h"
+#include "platform/PrivateTempFolder.h"
 
 #include <algorithm>
 #include <fstream>
@@ -13,6 +14,14 @@ namespace sv {
 
 namespace {
 
+// The engine's audio libraries may leave folders in the temporary folder even when it only
+// lists voices or writes a file: it gets a folder of its own, removed with everything in it.
+PrivateTempFolder GiveOwnTempFolder(ChildProcess& engine) {
+    PrivateTempFolder folder = PrivateTempFolder::Create("engine");
+    if (folder.Valid()) engine.SetEnvironment("TMPDIR", folder.Path());
+    return folder;
+}
+
 // Runs the engine with args and returns what it printed; empty when it could not run.
 std::string EngineOutput(const std::vector<std::string>& args) {
     PrivateTempFile out = PrivateTempFile::Create("voices", ".txt");
@@ -20,6 +29,7 @@ std::string EngineOutput(const std::vector<std::string>& args) {
     std::vector<std::string> argv{kSpeechEngine};
     argv.insert(argv.end(), args.begin(), args.end());
     ChildProcess child;
+    const PrivateTempFolder engineTemp = GiveOwnTempFolder(child);
     if (!child.Start(argv, out.Path())) return {};
     if (!child.Wait(10000)) {
         child.Kill();
@@ -82,6 +92,7 @@ int SynthesizeSpeech(LProgressTask& task, const SpeechVoice& voice, const std::s
         return kTaskFailed;
     }
     ChildProcess engine;
+    const PrivateTempFolder engineTemp = GiveOwnTempFolder(engine);
     engine.SetInputFile(input.Path());
     int err = 0;
     if (!engine.Start({kSpeechEngine, "-b", "1", "-v", voice.id, "-w", wavPath, "--stdin"}, log.Path(), &err)) {

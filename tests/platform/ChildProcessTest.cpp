@@ -26,6 +26,28 @@ TEST(ChildProcessTest, ReportsTheExitCodeAndTakesArgumentsLiterally) {
     EXPECT_EQ(line, "a b;$(touch x)");
 }
 
+TEST(ChildProcessTest, AnOverriddenVariableReplacesOursAndTheRestPassUnchanged) {
+    test::TempFolder dir;
+    const std::string out = dir.File("env.txt");
+    ::setenv("SONVELA_TEST_KEPT", "kept", 1);
+    ::setenv("SONVELA_TEST_SET", "ours", 1);
+    ChildProcess child;
+    child.SetEnvironment("SONVELA_TEST_SET", "first");
+    child.SetEnvironment("SONVELA_TEST_SET", "theirs");
+    ASSERT_TRUE(child.Start({"sh", "-c", "echo \"$SONVELA_TEST_KEPT $SONVELA_TEST_SET\"; env | grep -c ^SONVELA_TEST_SET="},
+                            out));
+    ASSERT_TRUE(child.Wait(5000));
+    std::ifstream in(out);
+    std::string values, count;
+    std::getline(in, values);
+    std::getline(in, count);
+    EXPECT_EQ(values, "kept theirs");
+    EXPECT_EQ(count, "1");
+    EXPECT_STREQ(std::getenv("SONVELA_TEST_SET"), "ours");
+    ::unsetenv("SONVELA_TEST_KEPT");
+    ::unsetenv("SONVELA_TEST_SET");
+}
+
 TEST(ChildProcessTest, MissingProgramAndKillAreReported) {
     int err = 0;
     ChildProcess missing;
