@@ -85,14 +85,11 @@ SV_AVX2 std::uint32_t PeakTurnsAvx2(const double* lastTheta, const double* rate,
     return i;
 }
 
-SV_AVX2 std::uint32_t TurnBinsAvx2(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n,
-                                   double* lastRe, double* lastIm) {
+SV_AVX2 std::uint32_t TurnBinsAvx2(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n) {
     std::uint32_t k = 0;
     for (; k + 4 <= n; k += 4) {
         const __m256d r = _mm256_loadu_pd(xr + k), i = _mm256_loadu_pd(xi + k);
         const __m256d c = _mm256_loadu_pd(cs + k), s = _mm256_loadu_pd(sn + k);
-        _mm256_storeu_pd(lastRe + k, r);
-        _mm256_storeu_pd(lastIm + k, i);
         _mm256_storeu_pd(xr + k, _mm256_sub_pd(_mm256_mul_pd(r, c), _mm256_mul_pd(i, s)));
         _mm256_storeu_pd(xi + k, _mm256_add_pd(_mm256_mul_pd(r, s), _mm256_mul_pd(i, c)));
     }
@@ -177,15 +174,12 @@ void PeakTurns(const double* lastTheta, const double* rate, const double* change
     for (; i < n; ++i) theta[i] = WrapPhase(lastTheta[i] + rate[i] * hop - change[i]);
 }
 
-void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n, double* lastRe,
-              double* lastIm) {
+void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n) {
     std::uint32_t k = 0;
 #ifdef SV_STRETCH_AVX2
-    if (HasAvx2()) k = TurnBinsAvx2(xr, xi, cs, sn, n, lastRe, lastIm);
+    if (HasAvx2()) k = TurnBinsAvx2(xr, xi, cs, sn, n);
 #endif
     for (; k < n; ++k) {
-        lastRe[k] = xr[k];
-        lastIm[k] = xi[k];
         const double r = xr[k] * cs[k] - xi[k] * sn[k];
         xi[k] = xr[k] * sn[k] + xi[k] * cs[k];
         xr[k] = r;

@@ -25,9 +25,8 @@ void PeakRates(const double* bin, const double* change, std::uint32_t n, double 
 void PeakTurns(const double* lastTheta, const double* rate, const double* change, std::uint32_t n, double hop,
                double* theta);
 
-// lastRe/lastIm take x; then x[k] is turned by the angle whose cosine and sine are cs[k], sn[k].
-void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n, double* lastRe,
-              double* lastIm);
+// x[k] turned by the angle whose cosine and sine are cs[k], sn[k].
+void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n);
 
 // The two channels of a stereo pair (channels ch and ch + 1 of an interleaved block of step
 // channels) windowed into the real and imaginary parts of one complex frame of n points.

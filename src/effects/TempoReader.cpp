@@ -10,7 +10,7 @@ namespace sv {
 Ref<LTempoReader> LTempoReader::Create(Ref<LAudioReader> source, double ratio) {
     if (!source) source = MakeRef<LErrorReader>(kReaderCannotOpen);
     const std::int32_t origin = source->Position();
-    Ref<LAudioReader> stretched = LTimeStretch::Create(source, ratio);
+    Ref<LAudioReader> stretched = LTimeStretch::Create(source, ratio, StretchThreads::Inline);
     Ref<LTempoReader> reader(new LTempoReader(source, stretched));
     reader->Seek(origin);
     return reader;

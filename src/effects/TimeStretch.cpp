@@ -20,6 +20,8 @@ constexpr std::int64_t kMillion = 1000000;
 // channel count cannot ask for gigabytes; it never holds less than a frame and a read.
 constexpr std::int64_t kBufferSeconds = 5;
 constexpr std::int64_t kMaxBufferSamples = std::int64_t{1} << 22;
+// Room for the frames between the stages: eight of a stereo stretch at 44,100 Hz.
+constexpr std::size_t kGrainBudget = std::size_t{2} << 20;
 
 std::int64_t FloorDiv(Wide a, Wide b) {
     Wide q = a / b;
@@ -39,13 +41,14 @@ std::int32_t ClampToInt32(std::int64_t v) {
 
 }  // namespace
 
-Ref<LAudioReader> LTimeStretch::Create(Ref<LAudioReader> input, double factor) {
+Ref<LAudioReader> LTimeStretch::Create(Ref<LAudioReader> input, double factor, StretchThreads threads) {
     if (!input) input = MakeRef<LErrorReader>(kReaderCannotOpen);
     if (!(factor > 0.0) || factor == 1.0) return input;
-    return Ref<LAudioReader>(new LTimeStretch(std::move(input), std::min(factor, kMaxFactor)));
+    return Ref<LAudioReader>(new LTimeStretch(std::move(input), std::min(factor, kMaxFactor), threads));
 }
 
-LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor) : LFilter(std::move(input)) {
+LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThreads threads)
+    : LFilter(std::move(input)) {
     const std::int32_t rate = sampleRate > 0 ? sampleRate : 44100;
     const std::uint32_t order = std::min(SpectralTransform::OrderForLength(rate / 16), kMaxOrder);
     fft_ = std::make_unique<SpectralTransform>(order);
@@ -59,28 +62,55 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor) : LFilter(std
     outputScale_ = hop_ / energy;
 
     const std::size_t half = size_ / 2;
-    state_.resize(channels);
-    for (Channel& c : state_) {
-        c.power.assign(half, 0.0);
+    // The channels go in pairs: an odd last channel has an empty partner.
+    const std::size_t paired = (channels + 1u) & ~1u;
+    analysis_.resize(channels);
+    for (AnalysisChannel& c : analysis_) {
         c.lastRe.assign(half, 0.0);
         c.lastIm.assign(half, 0.0);
-        c.theta.assign(half, 0.0);
         c.rate.assign(half, 0.0);
+    }
+    synthesis_.resize(channels);
+    for (SynthesisChannel& c : synthesis_) {
+        c.theta.assign(half, 0.0);
         c.overlap.assign(size_, 0.0);
     }
-    re_.assign(size_, 0.0);
-    im_.assign(size_, 0.0);
-    for (auto* v : {&aRe_, &aIm_, &bRe_, &bIm_, &binCos_, &binSin_, &peakBin_, &peakChange_, &peakRate_,
-                    &peakLastTheta_, &peakTurn_})
-        v->assign(half, 0.0);
-    peaks_.assign(half, 0);
-    regionEnd_.assign(half, 0);
+    aRe_.assign(size_, 0.0);
+    aIm_.assign(size_, 0.0);
+    peakBin_.assign(half, 0.0);
+    sRe_.assign(size_, 0.0);
+    sIm_.assign(size_, 0.0);
+    for (auto* v : {&lastTheta_, &turn_, &binCos_, &binSin_}) v->assign(half, 0.0);
+    threaded_ = threads == StretchThreads::Auto && std::thread::hardware_concurrency() >= 2;
+    // Frames in flight take room in proportion to the channels: many channels or long frames
+    // make do with fewer of them.
+    const std::size_t grainBytes = paired * half * (5 * sizeof(double) + 2 * sizeof(std::uint32_t));
+    grains_.resize(threaded_ ? std::clamp<std::size_t>(kGrainBudget / grainBytes, 2, kGrainsAhead) : 1);
+    for (Grain& g : grains_) {
+        g.channel.resize(paired);
+        for (ChannelFrame& f : g.channel) {
+            f.re.assign(half, 0.0);
+            f.im.assign(half, 0.0);
+            f.power.assign(half, 0.0);
+            f.peaks.assign(half, 0);
+            f.regionEnd.assign(half, 0);
+            f.change.assign(half, 0.0);
+            f.rate.assign(half, 0.0);
+        }
+        g.out.assign(static_cast<std::size_t>(hop_) * channels, 0);
+    }
     const std::int64_t perChannel = kMaxBufferSamples / std::max<std::uint8_t>(channels, 1);
     bufCapacity_ = std::max<std::int64_t>(std::min<std::int64_t>(kBufferSeconds * rate, perChannel),
                                           size_ + kMaxFramesPerCall);
     buffer_.assign(static_cast<std::size_t>(bufCapacity_) * channels, 0);
-    ready_.assign(static_cast<std::size_t>(hop_) * channels, 0);
     Restart(0);
+}
+
+LTimeStretch::~LTimeStretch() {
+    if (!worker_.joinable()) return;
+    stop_.store(true);
+    analysed_.Wake();
+    worker_.join();
 }
 
 std::int64_t LTimeStretch::InputFrameFor(std::int64_t outputFrame) const {
@@ -101,14 +131,16 @@ std::int32_t LTimeStretch::Length() const {
 void LTimeStretch::Seek(std::int32_t position) { Restart(position); }
 
 void LTimeStretch::Restart(std::int64_t outputPosition) {
+    // The worker finishes what it holds; its output is dropped.
+    if (worker_.joinable()) synthesised_.WaitAbove(analysed_.Load() - 1, stop_);
+    consumed_ = analysed_.Load();
+    restartGrain_ = consumed_;
     position_ = outputPosition;
     const std::int64_t halfSize = size_ / 2;
     // The first frame whose output span reaches outputPosition.
-    grain_ = FloorDiv(outputPosition - halfSize, hop_) + 1;
-    firstGrain_ = true;
-    for (Channel& c : state_) std::fill(c.overlap.begin(), c.overlap.end(), 0.0);
-    readyUsed_ = hop_;
-    bufStart_ = InputFrameFor(grain_ * hop_) - halfSize;
+    restartFrame_ = FloorDiv(outputPosition - halfSize, hop_) + 1;
+    readyUsed_ = 0;
+    bufStart_ = InputFrameFor(restartFrame_ * hop_) - halfSize;
     bufFrames_ = 0;
     inputNext_ = bufStart_;
     input_->Seek(ClampToInt32(bufStart_));
@@ -139,70 +171,127 @@ void LTimeStretch::EnsureInput(std::int64_t start) {
     }
 }
 
+// Analyses the next frame into g: both stages see a pair of channels as the real and the
+// imaginary part of one transform, whose spectra separate by symmetry.
+void LTimeStretch::Analyse(Grain& g) {
+    const std::int64_t index = analysed_.Load();
+    const std::int64_t frame = restartFrame_ + (index - restartGrain_);
+    const std::int64_t halfSize = size_ / 2;
+    const std::int64_t start = InputFrameFor(frame * hop_) - halfSize;
+    EnsureInput(start);
+    const std::int64_t hopIn = start - lastStart_;
+    const std::int32_t* frames = buffer_.data() + (start - bufStart_) * channels;
+    const std::uint32_t half = size_ / 2;
+    g.first = index == restartGrain_;
+    g.readyTime = frame * hop_ - halfSize;
+    for (std::uint32_t ch = 0; ch < channels; ch += 2) {
+        ChannelFrame& a = g.channel[ch];
+        ChannelFrame& b = g.channel[ch + 1];
+        const bool pair = ch + 1 < channels;
+        if (pair) {
+            WindowPair(frames, channels, ch, window_.data(), size_, aRe_.data(), aIm_.data());
+        } else {
+            WindowBlock(frames, channels, ch, window_.data(), size_, aRe_.data(), aIm_.data());
+        }
+        fft_->Analysis(aRe_.data(), aIm_.data());
+        if (pair) {
+            SplitPair(aRe_.data(), aIm_.data(), size_, a.re.data(), a.im.data(), b.re.data(), b.im.data());
+        } else {
+            std::copy(aRe_.begin(), aRe_.begin() + half, a.re.begin());
+            std::copy(aIm_.begin(), aIm_.begin() + half, a.im.begin());
+            std::fill(b.re.begin(), b.re.end(), 0.0);
+            std::fill(b.im.begin(), b.im.end(), 0.0);
+            b.count = 0;
+        }
+        AnalyseChannel(analysis_[ch], a, g.first, hopIn);
+        if (pair) AnalyseChannel(analysis_[ch + 1], b, g.first, hopIn);
+    }
+    lastStart_ = start;
+}
+
 // Only the peaks of the magnitude spectrum move on by their own frequency; the bins around
 // each peak turn with it and keep the phase offsets they had in the analysis. Bins moving
 // independently drift apart and smear a steady tone (even a constant) into a weaker, phasey
 // one. Each region's turn is an angle theta (output phase minus analysis phase), so only the
-// peaks need an arctangent and a sine and cosine.
-void LTimeStretch::ProcessSpectrum(Channel& c, double* xr, double* xi, std::int64_t hopIn) {
+// peaks need an arctangent and a sine and cosine. This stage finds the peaks, their regions
+// and their frequencies; TurnChannel turns them.
+void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool first, std::int64_t hopIn) {
     const std::uint32_t half = size_ / 2;
-    if (firstGrain_) {
+    const double* xr = f.re.data();
+    const double* xi = f.im.data();
+    f.count = 0;
+    if (first) {
         std::copy(xr, xr + half, c.lastRe.begin());
         std::copy(xi, xi + half, c.lastIm.begin());
-        std::fill(c.theta.begin(), c.theta.end(), 0.0);
         for (std::uint32_t k = 0; k < half; ++k) c.rate[k] = -kTwoPi * k / size_;
         return;
     }
-    for (std::uint32_t k = 0; k < half; ++k) c.power[k] = xr[k] * xr[k] + xi[k] * xi[k];
+    double* pw = f.power.data();
+    for (std::uint32_t k = 0; k < half; ++k) pw[k] = xr[k] * xr[k] + xi[k] * xi[k];
     // A peak stands above two bins on either side, the width of the window's main lobe, so
     // that noise does not split into a peak every other bin.
-    const std::uint32_t count = FindSpectralPeaks(c.power.data(), half, peaks_.data());
+    const std::uint32_t count = FindSpectralPeaks(pw, half, f.peaks.data());
+    // Without a peak nothing turns, and the next frame is measured against the one before.
     if (count == 0) return;
-    const std::uint32_t* peaks = peaks_.data();
-    const double* pw = c.power.data();
-    // Each region ends at the lowest bin before the next peak.
-    for (std::uint32_t i = 0; i + 1 < count; ++i) {
-        std::uint32_t to = peaks[i] + 1;
-        for (std::uint32_t k = peaks[i] + 1; k < peaks[i + 1]; ++k)
-            if (pw[k] < pw[to]) to = k;
-        regionEnd_[i] = to;
-    }
-    regionEnd_[count - 1] = half;
+    f.count = count;
+    const std::uint32_t* peaks = f.peaks.data();
 
     // The constant part does not turn: a peak at bin 0 (only ever the first) keeps theta 0.
-    const std::uint32_t first = peaks[0] == 0 ? 1 : 0;
-    const std::uint32_t n = count - first;
+    const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
+    const std::uint32_t n = count - skip;
+    double* change = f.change.data();
+    double* rate = f.rate.data();
     double* bin = peakBin_.data();
-    double* change = peakChange_.data();
-    double* rate = peakRate_.data();
-    double* lastTheta = peakLastTheta_.data();
-    double* turn = peakTurn_.data();
     for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t p = peaks[first + i];
+        const std::uint32_t p = peaks[skip + i];
         bin[i] = p;
         // Phase change of the peak since the last frame, from X * conj(last X).
         const double cr = xr[p] * c.lastRe[p] + xi[p] * c.lastIm[p];
         const double ci = xi[p] * c.lastRe[p] - xr[p] * c.lastIm[p];
         change[i] = std::atan2(ci, cr);
-        lastTheta[i] = c.theta[p];
     }
     // A frame taken at the same place as the last one tells nothing new about the frequency
     // (tiny factors); the last estimate carries on.
     if (hopIn > 0) {
         PeakRates(bin, change, n, static_cast<double>(hopIn), size_, rate);
-        for (std::uint32_t i = 0; i < n; ++i) c.rate[peaks[first + i]] = rate[i];
+        for (std::uint32_t i = 0; i < n; ++i) c.rate[peaks[skip + i]] = rate[i];
     } else {
-        for (std::uint32_t i = 0; i < n; ++i) rate[i] = c.rate[peaks[first + i]];
+        for (std::uint32_t i = 0; i < n; ++i) rate[i] = c.rate[peaks[skip + i]];
     }
-    PeakTurns(lastTheta, rate, change, n, hop_, turn);
+    std::copy(xr, xr + half, c.lastRe.begin());
+    std::copy(xi, xi + half, c.lastIm.begin());
+}
+
+void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f) {
+    if (f.count == 0) return;
+    const std::uint32_t half = size_ / 2;
+    const std::uint32_t count = f.count;
+    const std::uint32_t* peaks = f.peaks.data();
+    // Each region ends at the lowest bin before the next peak (found here rather than in the
+    // analysis, which has more to do).
+    const double* pw = f.power.data();
+    std::uint32_t* regionEnd = f.regionEnd.data();
+    for (std::uint32_t i = 0; i + 1 < count; ++i) {
+        std::uint32_t to = peaks[i] + 1;
+        for (std::uint32_t k = peaks[i] + 1; k < peaks[i + 1]; ++k)
+            if (pw[k] < pw[to]) to = k;
+        regionEnd[i] = to;
+    }
+    regionEnd[count - 1] = half;
+    const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
+    const std::uint32_t n = count - skip;
+    double* lastTheta = lastTheta_.data();
+    double* turn = turn_.data();
+    for (std::uint32_t i = 0; i < n; ++i) lastTheta[i] = c.theta[peaks[skip + i]];
+    PeakTurns(lastTheta, f.rate.data(), f.change.data(), n, hop_, turn);
 
     double* cs = binCos_.data();
     double* sn = binSin_.data();
     std::uint32_t from = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const double theta = i < first ? 0.0 : turn[i - first];
+        const double theta = i < skip ? 0.0 : turn[i - skip];
         const double cosine = std::cos(theta), sine = std::sin(theta);
-        const std::uint32_t to = regionEnd_[i];
+        const std::uint32_t to = regionEnd[i];
         for (std::uint32_t k = from; k < to; ++k) {
             cs[k] = cosine;
             sn[k] = sine;
@@ -210,64 +299,70 @@ void LTimeStretch::ProcessSpectrum(Channel& c, double* xr, double* xi, std::int6
         }
         from = to;
     }
-    TurnBins(xr, xi, cs, sn, half, c.lastRe.data(), c.lastIm.data());
+    TurnBins(f.re.data(), f.im.data(), cs, sn, half);
 }
 
-void LTimeStretch::OverlapAdd(Channel& c, const double* grain, std::uint32_t channel) {
+void LTimeStretch::Synthesise(Grain& g) {
+    if (g.first) {
+        for (SynthesisChannel& c : synthesis_) {
+            std::fill(c.theta.begin(), c.theta.end(), 0.0);
+            std::fill(c.overlap.begin(), c.overlap.end(), 0.0);
+        }
+    }
+    const std::uint32_t half = size_ / 2;
+    for (std::uint32_t ch = 0; ch < channels; ch += 2) {
+        const bool pair = ch + 1 < channels;
+        ChannelFrame& a = g.channel[ch];
+        ChannelFrame& b = g.channel[ch + 1];
+        TurnChannel(synthesis_[ch], a);
+        if (pair) TurnChannel(synthesis_[ch + 1], b);
+        // Output = A + iB with A and B conjugate-symmetric; the Nyquist bin stays empty.
+        sRe_[0] = a.re[0] - b.im[0];
+        sIm_[0] = a.im[0] + b.re[0];
+        sRe_[half] = 0.0;
+        sIm_[half] = 0.0;
+        JoinPair(a.re.data(), a.im.data(), b.re.data(), b.im.data(), size_, sRe_.data(), sIm_.data());
+        fft_->Synthesis(sRe_.data(), sIm_.data());
+        OverlapAdd(synthesis_[ch], sRe_.data(), ch, g.out.data());
+        if (pair) OverlapAdd(synthesis_[ch + 1], sIm_.data(), ch + 1, g.out.data());
+    }
+}
+
+void LTimeStretch::OverlapAdd(SynthesisChannel& c, const double* grain, std::uint32_t channel, std::int32_t* out) {
     double* ola = c.overlap.data();
     AddWindowed(ola, grain, window_.data(), outputScale_, size_);
-    for (std::uint32_t n = 0; n < hop_; ++n) ready_[static_cast<std::size_t>(n) * channels + channel] = Saturate(ola[n]);
+    for (std::uint32_t n = 0; n < hop_; ++n) out[static_cast<std::size_t>(n) * channels + channel] = Saturate(ola[n]);
     std::memmove(ola, ola + hop_, sizeof(double) * (size_ - hop_));
     std::fill(ola + (size_ - hop_), ola + size_, 0.0);
 }
 
-// Channels go through the transforms two at a time, one as the real and one as the imaginary
-// part: the spectra of two real signals separate by symmetry, and the output spectra, both
-// conjugate-symmetric, combine back the same way.
-void LTimeStretch::MakeGrain() {
-    const std::int64_t halfSize = size_ / 2;
-    const std::int64_t start = InputFrameFor(grain_ * hop_) - halfSize;
-    EnsureInput(start);
-    const std::int64_t hopIn = start - lastStart_;
-    const std::int32_t* frames = buffer_.data() + (start - bufStart_) * channels;
-    const std::uint32_t half = size_ / 2;
-
-    for (std::uint32_t ch = 0; ch < channels; ch += 2) {
-        const bool pair = ch + 1 < channels;
-        if (pair) {
-            WindowPair(frames, channels, ch, window_.data(), size_, re_.data(), im_.data());
-        } else {
-            WindowBlock(frames, channels, ch, window_.data(), size_, re_.data(), im_.data());
-        }
-        fft_->Analysis(re_.data(), im_.data());
-        if (pair) {
-            SplitPair(re_.data(), im_.data(), size_, aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data());
-        } else {
-            std::copy(re_.begin(), re_.begin() + half, aRe_.begin());
-            std::copy(im_.begin(), im_.begin() + half, aIm_.begin());
-        }
-        ProcessSpectrum(state_[ch], aRe_.data(), aIm_.data(), hopIn);
-        if (pair) {
-            ProcessSpectrum(state_[ch + 1], bRe_.data(), bIm_.data(), hopIn);
-        } else {
-            std::fill(bRe_.begin(), bRe_.end(), 0.0);
-            std::fill(bIm_.begin(), bIm_.end(), 0.0);
-        }
-        // Output = A + iB with A and B conjugate-symmetric; the Nyquist bin stays empty.
-        re_[0] = aRe_[0] - bIm_[0];
-        im_[0] = aIm_[0] + bRe_[0];
-        re_[half] = 0.0;
-        im_[half] = 0.0;
-        JoinPair(aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data(), size_, re_.data(), im_.data());
-        fft_->Synthesis(re_.data(), im_.data());
-        OverlapAdd(state_[ch], re_.data(), ch);
-        if (pair) OverlapAdd(state_[ch + 1], im_.data(), ch + 1);
+void LTimeStretch::SynthesisLoop() {
+    for (std::int64_t done = synthesised_.Load(); analysed_.WaitAbove(done, stop_); ++done) {
+        Synthesise(Slot(done));
+        synthesised_.Publish(done + 1);
     }
-    readyTime_ = grain_ * hop_ - halfSize;
-    readyUsed_ = 0;
-    lastStart_ = start;
-    firstGrain_ = false;
-    ++grain_;
+}
+
+// The reading thread keeps every free slot analysed, so the worker always has a frame to
+// synthesise while this thread analyses the next.
+const LTimeStretch::Grain& LTimeStretch::NextGrain() {
+    if (!threaded_) {
+        Grain& g = Slot(consumed_);
+        if (analysed_.Load() == consumed_) {
+            Analyse(g);
+            analysed_.Publish(consumed_ + 1);
+            Synthesise(g);
+            synthesised_.Publish(consumed_ + 1);
+        }
+        return g;
+    }
+    if (!worker_.joinable()) worker_ = std::thread([this] { SynthesisLoop(); });
+    for (std::int64_t next = analysed_.Load(); next < consumed_ + static_cast<std::int64_t>(grains_.size()); ++next) {
+        Analyse(Slot(next));
+        analysed_.Publish(next + 1);
+    }
+    synthesised_.WaitAbove(consumed_, stop_);
+    return Slot(consumed_);
 }
 
 void LTimeStretch::Read(std::int32_t* dst, std::int32_t frames) {
@@ -280,21 +375,23 @@ void LTimeStretch::Read(std::int32_t* dst, std::int32_t frames) {
     }
     std::int32_t done = 0;
     while (done < frames) {
-        if (readyUsed_ >= hop_) {
-            MakeGrain();
-            continue;
-        }
-        const std::int64_t at = readyTime_ + readyUsed_;
+        const Grain& g = NextGrain();
+        const std::int64_t at = g.readyTime + readyUsed_;
+        std::uint32_t n;
         if (at < position_) {
-            readyUsed_ += static_cast<std::uint32_t>(std::min<std::int64_t>(hop_ - readyUsed_, position_ - at));
-            continue;
+            n = static_cast<std::uint32_t>(std::min<std::int64_t>(hop_ - readyUsed_, position_ - at));
+        } else {
+            n = static_cast<std::uint32_t>(std::min<std::int64_t>(frames - done, hop_ - readyUsed_));
+            std::memcpy(dst + static_cast<std::size_t>(done) * ch, g.out.data() + static_cast<std::size_t>(readyUsed_) * ch,
+                        sizeof(std::int32_t) * static_cast<std::size_t>(n) * ch);
+            done += static_cast<std::int32_t>(n);
+            position_ += n;
         }
-        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(frames - done, hop_ - readyUsed_));
-        std::memcpy(dst + static_cast<std::size_t>(done) * ch, ready_.data() + static_cast<std::size_t>(readyUsed_) * ch,
-                    sizeof(std::int32_t) * static_cast<std::size_t>(n) * ch);
-        readyUsed_ += static_cast<std::uint32_t>(n);
-        done += n;
-        position_ += n;
+        readyUsed_ += n;
+        if (readyUsed_ == hop_) {
+            readyUsed_ = 0;
+            ++consumed_;
+        }
     }
 }
 

@@ -12,6 +12,12 @@
 // frame is transformed back, windowed again and overlap-added every H output frames, scaled
 // so that the two windows sum to one. Channels go through the transforms in pairs.
 //
+// Two stages: the analysis (reading the input, the forward transform, the peaks and their
+// frequencies) runs on the thread that reads, up to kGrainsAhead frames ahead; the synthesis
+// (the new phases, the inverse transform, the overlap-add) runs on a worker thread of the
+// filter's own where the machine has a second core. Each frame sees the same arithmetic in
+// either arrangement, so the samples do not depend on it.
+//
 // Output frame m stands for input frame m * factor; Length() is the number of output frames
 // standing for frames before the input's end, and Seek() takes output frames.
 //
@@ -21,20 +27,30 @@
 // input unchanged, as it does for exactly 1.
 #include "effects/Filter.h"
 #include "effects/SpectralTransform.h"
+#include "effects/StageCounter.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace sv {
+
+// Where the synthesis runs: Auto gives it a worker thread on machines with two cores or more;
+// Inline keeps everything on the reading thread (the player, whose thread runs at a priority
+// a worker would not share).
+enum class StretchThreads { Auto, Inline };
 
 class LTimeStretch : public LFilter {
 public:
     static constexpr double kMaxFactor = 16.0;
     // Frames larger than this are not worth their cost (rates above ~700 kHz).
     static constexpr std::uint32_t kMaxOrder = 16;
+    static constexpr std::uint32_t kGrainsAhead = 8;
 
-    static Ref<LAudioReader> Create(Ref<LAudioReader> input, double factor);
+    static Ref<LAudioReader> Create(Ref<LAudioReader> input, double factor,
+                                    StretchThreads threads = StretchThreads::Auto);
 
     void Read(std::int32_t* dst, std::int32_t frames) override;
     std::int32_t Position() const override;
@@ -49,24 +65,51 @@ public:
     std::int64_t OutputFrameFor(std::int64_t inputFrame) const;
 
 protected:
-    ~LTimeStretch() override = default;
+    ~LTimeStretch() override;
 
 private:
-    LTimeStretch(Ref<LAudioReader> input, double factor);
+    LTimeStretch(Ref<LAudioReader> input, double factor, StretchThreads threads);
     void Restart(std::int64_t outputPosition);
     void EnsureInput(std::int64_t start);
-    void MakeGrain();
 
-    // Per channel, N/2 bins each unless said otherwise.
-    struct Channel {
-        std::vector<double> power;          // squared magnitudes of the frame just taken
-        std::vector<double> lastRe, lastIm; // the analysis spectrum of the frame before
-        std::vector<double> theta;          // output phase minus analysis phase
-        std::vector<double> rate;           // phase advance per input frame (kept for peaks)
-        std::vector<double> overlap;        // N output samples being summed
+    // One channel of an analysed frame: its half spectrum and, unless it turns nothing
+    // (the first frame after a restart, or no peak), its power, its peaks with their phase
+    // changes and rates, and room for their regions.
+    struct ChannelFrame {
+        std::vector<double> re, im, power;
+        std::vector<std::uint32_t> peaks, regionEnd;
+        std::vector<double> change, rate;
+        std::uint32_t count = 0;
     };
-    void ProcessSpectrum(Channel& c, double* xr, double* xi, std::int64_t hopIn);
-    void OverlapAdd(Channel& c, const double* grain, std::uint32_t channel);
+    // A frame between the two stages; out holds its hop_ finished output frames.
+    struct Grain {
+        std::vector<ChannelFrame> channel;
+        bool first = false;
+        std::int64_t readyTime = 0;
+        std::vector<std::int32_t> out;
+    };
+
+    // Analysis stage: the reading thread's own state.
+    struct AnalysisChannel {
+        std::vector<double> lastRe, lastIm;  // the spectrum of the frame before
+        std::vector<double> rate;            // phase advance per input frame (kept for peaks)
+    };
+    void Analyse(Grain& g);
+    void AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool first, std::int64_t hopIn);
+
+    // Synthesis stage: the worker's own state (or the reading thread's, inline).
+    struct SynthesisChannel {
+        std::vector<double> theta;    // output phase minus analysis phase
+        std::vector<double> overlap;  // N output samples being summed
+    };
+    void Synthesise(Grain& g);
+    void TurnChannel(SynthesisChannel& c, ChannelFrame& f);
+    void OverlapAdd(SynthesisChannel& c, const double* grain, std::uint32_t channel, std::int32_t* out);
+    void SynthesisLoop();
+
+    // The grain whose output comes next, analysed and synthesised.
+    const Grain& NextGrain();
+    Grain& Slot(std::int64_t grain) { return grains_[static_cast<std::size_t>(grain) % grains_.size()]; }
 
     std::unique_ptr<SpectralTransform> fft_;
     std::vector<double> window_;
@@ -74,14 +117,14 @@ private:
     std::uint32_t hop_ = 0;
     std::int64_t advance_ = 0;  // input frames per hop, in millionths
     double outputScale_ = 1.0;
-    std::vector<Channel> state_;
-    std::vector<double> re_, im_;
-    std::vector<double> aRe_, aIm_, bRe_, bIm_;  // the half spectra of a pair of channels
-    // Scratch of ProcessSpectrum, N/2 entries each: the peaks and where their regions end,
-    // per peak its bin, phase change, rate, last and new turn, per bin its region's turn.
-    std::vector<std::uint32_t> peaks_, regionEnd_;
-    std::vector<double> peakBin_, peakChange_, peakRate_, peakLastTheta_, peakTurn_;
-    std::vector<double> binCos_, binSin_;
+
+    std::vector<AnalysisChannel> analysis_;
+    std::vector<double> aRe_, aIm_, peakBin_;  // analysis scratch: N, N, N/2
+    std::vector<SynthesisChannel> synthesis_;
+    std::vector<double> sRe_, sIm_;          // synthesis scratch, N each
+    // Synthesis scratch, N/2 entries each: per peak its last and new turn, per bin its
+    // region's cosine and sine.
+    std::vector<double> lastTheta_, turn_, binCos_, binSin_;
 
     // Interleaved input frames [bufStart_, bufStart_ + bufFrames_).
     std::vector<std::int32_t> buffer_;
@@ -91,11 +134,21 @@ private:
     std::int64_t inputNext_ = 0;
     std::int64_t lastStart_ = 0;
 
-    std::int64_t grain_ = 0;       // index of the next frame to make
-    bool firstGrain_ = true;
-    std::vector<std::int32_t> ready_;  // hop_ finished output frames
-    std::int64_t readyTime_ = 0;       // output frame of ready_[0]
-    std::uint32_t readyUsed_ = 0;      // == hop_ when consumed
+    // Grains are counted over the filter's life; grain i lives in Slot(i), one of up to
+    // kGrainsAhead (one inline).
+    // analysed_ and synthesised_ count those handed over by each stage, consumed_ those whose
+    // output has been read. Only the reading thread analyses and consumes. A restart waits for
+    // the worker to catch up and drops what was not read.
+    std::vector<Grain> grains_;
+    std::int64_t restartGrain_ = 0;  // the first grain after the last restart
+    std::int64_t restartFrame_ = 0;  // its frame index (frames lie hop_ output frames apart)
+    StageCounter analysed_, synthesised_;
+    std::int64_t consumed_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+    bool threaded_ = false;
+
+    std::uint32_t readyUsed_ = 0;  // frames of the next grain's output already consumed
     std::int64_t position_ = 0;
 };
 
