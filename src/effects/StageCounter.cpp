@@ -35,7 +35,8 @@ bool StageCounter::WaitAbove(std::int64_t mark, const std::atomic<bool>& stop) {
         if (value_.load() > mark) return true;
         if (stop.load()) return false;
         if (i % 64 == 0 && std::chrono::steady_clock::now() >= spinUntil) break;
-        SV_SPIN_PAUSE();
+        // Past the first few hundred turns the other stage may be waiting for this very core.
+        if (i < 256) SV_SPIN_PAUSE(); else std::this_thread::yield();
     }
     std::unique_lock<std::mutex> lock(mutex_);
     sleepers_.fetch_add(1);

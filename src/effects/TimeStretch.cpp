@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <sched.h>
 
 namespace sv {
 
@@ -33,6 +34,14 @@ std::int32_t Saturate(double v) {
     if (v >= 2147483647.0) return INT32_MAX;
     if (v <= -2147483648.0) return INT32_MIN;
     return static_cast<std::int32_t>(std::lrint(v));
+}
+
+// The cores this process may run on (a taskset or cpuset may allow fewer than the machine has).
+unsigned UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::thread::hardware_concurrency();
 }
 
 std::int32_t ClampToInt32(std::int64_t v) {
@@ -81,7 +90,7 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
     sRe_.assign(size_, 0.0);
     sIm_.assign(size_, 0.0);
     for (auto* v : {&lastTheta_, &turn_, &binCos_, &binSin_}) v->assign(half, 0.0);
-    threaded_ = threads == StretchThreads::Auto && std::thread::hardware_concurrency() >= 2;
+    threaded_ = threads == StretchThreads::Auto && UsableCores() >= 2;
     // Frames in flight take room in proportion to the channels: many channels or long frames
     // make do with fewer of them.
     const std::size_t grainBytes = paired * half * (5 * sizeof(double) + 2 * sizeof(std::uint32_t));
