@@ -1,5 +1,7 @@
 #include "effects/OutputLimiter.h"
 
+#include "core/TargetClones.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -39,8 +41,9 @@ void LOutputLimiter::Refill() {
 
 namespace {
 
-// Whether every sample lies in [lo, hi]: a branch-free pass the compiler puts in vector lanes.
-bool AllWithin(const std::int32_t* v, std::size_t n, std::int32_t lo, std::int32_t hi) {
+// Whether every sample lies in [lo, hi]: a branch-free pass the compiler puts in vector lanes
+// (the baseline's lanes have no 32-bit minimum and maximum, so it gets an AVX2 build too).
+SV_CLONES bool AllWithin(const std::int32_t* v, std::size_t n, std::int32_t lo, std::int32_t hi) {
     std::int32_t least = lo, most = hi;
     for (std::size_t i = 0; i < n; ++i) {
         least = std::min(least, v[i]);

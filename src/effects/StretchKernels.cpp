@@ -1,6 +1,7 @@
 #include "effects/StretchKernels.h"
 
 #include "effects/CpuFeatures.h"
+#include "core/TargetClones.h"
 
 #include <cmath>
 #include <cstddef>
@@ -185,15 +186,6 @@ void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::u
         xr[k] = r;
     }
 }
-
-// Plain loops the compiler puts in vector lanes, built for AVX2 and for the baseline; each
-// element sees the same operations in either build. Not under ThreadSanitizer: its runtime is
-// not up yet when the loader runs the clones' resolvers.
-#if defined(SV_STRETCH_AVX2) && !defined(__SANITIZE_THREAD__)
-#define SV_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define SV_CLONES
-#endif
 
 SV_CLONES void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,
                           std::uint32_t n, double* re, double* im) {
