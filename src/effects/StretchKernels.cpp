@@ -86,17 +86,6 @@ SV_AVX2 std::uint32_t PeakTurnsAvx2(const double* lastTheta, const double* rate,
     return i;
 }
 
-SV_AVX2 std::uint32_t TurnBinsAvx2(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n) {
-    std::uint32_t k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const __m256d r = _mm256_loadu_pd(xr + k), i = _mm256_loadu_pd(xi + k);
-        const __m256d c = _mm256_loadu_pd(cs + k), s = _mm256_loadu_pd(sn + k);
-        _mm256_storeu_pd(xr + k, _mm256_sub_pd(_mm256_mul_pd(r, c), _mm256_mul_pd(i, s)));
-        _mm256_storeu_pd(xi + k, _mm256_add_pd(_mm256_mul_pd(r, s), _mm256_mul_pd(i, c)));
-    }
-    return k;
-}
-
 // Bins k .. k+3 against n-k-3 .. n-k, the latter loaded and stored with their lanes reversed.
 SV_AVX2 inline __m256d LoadReversed(const double* p) { return _mm256_permute4x64_pd(_mm256_loadu_pd(p), 0x1B); }
 SV_AVX2 inline void StoreReversed(double* p, __m256d v) { _mm256_storeu_pd(p, _mm256_permute4x64_pd(v, 0x1B)); }
@@ -173,18 +162,6 @@ void PeakTurns(const double* lastTheta, const double* rate, const double* change
     if (HasAvx2()) i = PeakTurnsAvx2(lastTheta, rate, change, n, hop, theta);
 #endif
     for (; i < n; ++i) theta[i] = WrapPhase(lastTheta[i] + rate[i] * hop - change[i]);
-}
-
-void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n) {
-    std::uint32_t k = 0;
-#ifdef SV_STRETCH_AVX2
-    if (HasAvx2()) k = TurnBinsAvx2(xr, xi, cs, sn, n);
-#endif
-    for (; k < n; ++k) {
-        const double r = xr[k] * cs[k] - xi[k] * sn[k];
-        xi[k] = xr[k] * sn[k] + xi[k] * cs[k];
-        xr[k] = r;
-    }
 }
 
 SV_CLONES void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,

@@ -25,9 +25,6 @@ void PeakRates(const double* bin, const double* change, std::uint32_t n, double 
 void PeakTurns(const double* lastTheta, const double* rate, const double* change, std::uint32_t n, double hop,
                double* theta);
 
-// x[k] turned by the angle whose cosine and sine are cs[k], sn[k].
-void TurnBins(double* xr, double* xi, const double* cs, const double* sn, std::uint32_t n);
-
 // The two channels of a stereo pair (channels ch and ch + 1 of an interleaved block of step
 // channels) windowed into the real and imaginary parts of one complex frame of n points.
 void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,

@@ -89,7 +89,8 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
     peakBin_.assign(half, 0.0);
     sRe_.assign(size_, 0.0);
     sIm_.assign(size_, 0.0);
-    for (auto* v : {&lastTheta_, &turn_, &binCos_, &binSin_}) v->assign(half, 0.0);
+    lastTheta_.assign(half, 0.0);
+    turn_.assign(half, 0.0);
     threaded_ = threads == StretchThreads::Auto && UsableCores() >= 2;
     // Frames in flight take room in proportion to the channels: many channels or long frames
     // make do with fewer of them.
@@ -294,21 +295,23 @@ void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f) {
     for (std::uint32_t i = 0; i < n; ++i) lastTheta[i] = c.theta[peaks[skip + i]];
     PeakTurns(lastTheta, f.rate.data(), f.change.data(), n, hop_, turn);
 
-    double* cs = binCos_.data();
-    double* sn = binSin_.data();
+    // Each region's bins turn by its angle as they are passed, then remember it.
+    double* xr = f.re.data();
+    double* xi = f.im.data();
+    double* th = c.theta.data();
     std::uint32_t from = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const double theta = i < skip ? 0.0 : turn[i - skip];
         const double cosine = std::cos(theta), sine = std::sin(theta);
         const std::uint32_t to = regionEnd[i];
         for (std::uint32_t k = from; k < to; ++k) {
-            cs[k] = cosine;
-            sn[k] = sine;
-            c.theta[k] = theta;
+            const double r = xr[k] * cosine - xi[k] * sine;
+            xi[k] = xr[k] * sine + xi[k] * cosine;
+            xr[k] = r;
+            th[k] = theta;
         }
         from = to;
     }
-    TurnBins(f.re.data(), f.im.data(), cs, sn, half);
 }
 
 void LTimeStretch::Synthesise(Grain& g) {

@@ -122,9 +122,8 @@ private:
     std::vector<double> aRe_, aIm_, peakBin_;  // analysis scratch: N, N, N/2
     std::vector<SynthesisChannel> synthesis_;
     std::vector<double> sRe_, sIm_;          // synthesis scratch, N each
-    // Synthesis scratch, N/2 entries each: per peak its last and new turn, per bin its
-    // region's cosine and sine.
-    std::vector<double> lastTheta_, turn_, binCos_, binSin_;
+    // Synthesis scratch, N/2 entries each: per peak its last and new turn.
+    std::vector<double> lastTheta_, turn_;
 
     // Interleaved input frames [bufStart_, bufStart_ + bufFrames_).
     std::vector<std::int32_t> buffer_;
