@@ -86,6 +86,7 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
     }
     aRe_.assign(size_, 0.0);
     aIm_.assign(size_, 0.0);
+    power_.assign(half, 0.0);
     peakBin_.assign(half, 0.0);
     sRe_.assign(size_, 0.0);
     sIm_.assign(size_, 0.0);
@@ -94,14 +95,13 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
     threaded_ = threads == StretchThreads::Auto && UsableCores() >= 2;
     // Frames in flight take room in proportion to the channels: many channels or long frames
     // make do with fewer of them.
-    const std::size_t grainBytes = paired * half * (5 * sizeof(double) + 2 * sizeof(std::uint32_t));
+    const std::size_t grainBytes = paired * half * (4 * sizeof(double) + 2 * sizeof(std::uint32_t));
     grains_.resize(threaded_ ? std::clamp<std::size_t>(kGrainBudget / grainBytes, 2, kGrainsAhead) : 1);
     for (Grain& g : grains_) {
         g.channel.resize(paired);
         for (ChannelFrame& f : g.channel) {
             f.re.assign(half, 0.0);
             f.im.assign(half, 0.0);
-            f.power.assign(half, 0.0);
             f.peaks.assign(half, 0);
             f.regionEnd.assign(half, 0);
             f.change.assign(half, 0.0);
@@ -236,7 +236,7 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
         for (std::uint32_t k = 0; k < half; ++k) c.rate[k] = -kTwoPi * k / size_;
         return;
     }
-    double* pw = f.power.data();
+    double* pw = power_.data();
     for (std::uint32_t k = 0; k < half; ++k) pw[k] = xr[k] * xr[k] + xi[k] * xi[k];
     // A peak stands above two bins on either side, the width of the window's main lobe, so
     // that noise does not split into a peak every other bin.
@@ -245,6 +245,14 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
     if (count == 0) return;
     f.count = count;
     const std::uint32_t* peaks = f.peaks.data();
+    // Each region ends at the lowest bin before the next peak.
+    for (std::uint32_t i = 0; i + 1 < count; ++i) {
+        std::uint32_t to = peaks[i] + 1;
+        for (std::uint32_t k = peaks[i] + 1; k < peaks[i + 1]; ++k)
+            if (pw[k] < pw[to]) to = k;
+        f.regionEnd[i] = to;
+    }
+    f.regionEnd[count - 1] = half;
 
     // The constant part does not turn: a peak at bin 0 (only ever the first) keeps theta 0.
     const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
@@ -274,20 +282,9 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
 
 void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f) {
     if (f.count == 0) return;
-    const std::uint32_t half = size_ / 2;
     const std::uint32_t count = f.count;
     const std::uint32_t* peaks = f.peaks.data();
-    // Each region ends at the lowest bin before the next peak (found here rather than in the
-    // analysis, which has more to do).
-    const double* pw = f.power.data();
-    std::uint32_t* regionEnd = f.regionEnd.data();
-    for (std::uint32_t i = 0; i + 1 < count; ++i) {
-        std::uint32_t to = peaks[i] + 1;
-        for (std::uint32_t k = peaks[i] + 1; k < peaks[i + 1]; ++k)
-            if (pw[k] < pw[to]) to = k;
-        regionEnd[i] = to;
-    }
-    regionEnd[count - 1] = half;
+    const std::uint32_t* regionEnd = f.regionEnd.data();
     const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
     const std::uint32_t n = count - skip;
     double* lastTheta = lastTheta_.data();

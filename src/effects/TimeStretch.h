@@ -73,10 +73,10 @@ private:
     void EnsureInput(std::int64_t start);
 
     // One channel of an analysed frame: its half spectrum and, unless it turns nothing
-    // (the first frame after a restart, or no peak), its power, its peaks with their phase
-    // changes and rates, and room for their regions.
+    // (the first frame after a restart, or no peak), its peaks with their regions, phase
+    // changes and rates.
     struct ChannelFrame {
-        std::vector<double> re, im, power;
+        std::vector<double> re, im;
         std::vector<std::uint32_t> peaks, regionEnd;
         std::vector<double> change, rate;
         std::uint32_t count = 0;
@@ -119,7 +119,7 @@ private:
     double outputScale_ = 1.0;
 
     std::vector<AnalysisChannel> analysis_;
-    std::vector<double> aRe_, aIm_, peakBin_;  // analysis scratch: N, N, N/2
+    std::vector<double> aRe_, aIm_, power_, peakBin_;  // analysis scratch: N, N, N/2, N/2
     std::vector<SynthesisChannel> synthesis_;
     std::vector<double> sRe_, sIm_;          // synthesis scratch, N each
     // Synthesis scratch, N/2 entries each: per peak its last and new turn.
