@@ -15,7 +15,7 @@
 // Two stages: the analysis (reading the input, the forward transform, the peaks and their
 // frequencies) runs on the thread that reads, up to kGrainsAhead frames ahead; the synthesis
 // (the new phases, the inverse transform, the overlap-add) runs on a worker thread of the
-// filter's own where the machine has a second core. Each frame sees the same arithmetic in
+// filter's own when the process may use a second core. Each frame sees the same arithmetic in
 // either arrangement, so the samples do not depend on it.
 //
 // Output frame m stands for input frame m * factor; Length() is the number of output frames
@@ -37,7 +37,7 @@
 
 namespace sv {
 
-// Where the synthesis runs: Auto gives it a worker thread on machines with two cores or more;
+// Where the synthesis runs: Auto gives it a worker thread when the process may run on two cores;
 // Inline keeps everything on the reading thread (the player, whose thread runs at a priority
 // a worker would not share).
 enum class StretchThreads { Auto, Inline };
@@ -134,10 +134,9 @@ private:
     std::int64_t lastStart_ = 0;
 
     // Grains are counted over the filter's life; grain i lives in Slot(i), one of up to
-    // kGrainsAhead (one inline).
-    // analysed_ and synthesised_ count those handed over by each stage, consumed_ those whose
-    // output has been read. Only the reading thread analyses and consumes. A restart waits for
-    // the worker to catch up and drops what was not read.
+    // kGrainsAhead (one inline). analysed_ and synthesised_ count those handed over by each
+    // stage, consumed_ those whose output has been read. Only the reading thread analyses and
+    // consumes. A restart waits for the worker to catch up and drops what was not read.
     std::vector<Grain> grains_;
     std::int64_t restartGrain_ = 0;  // the first grain after the last restart
     std::int64_t restartFrame_ = 0;  // its frame index (frames lie hop_ output frames apart)
