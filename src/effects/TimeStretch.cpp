@@ -317,6 +317,7 @@ void LTimeStretch::Synthesise(Grain& g) {
             std::fill(c.theta.begin(), c.theta.end(), 0.0);
             std::fill(c.overlap.begin(), c.overlap.end(), 0.0);
         }
+        overlapHead_ = 0;
     }
     const std::uint32_t half = size_ / 2;
     for (std::uint32_t ch = 0; ch < channels; ch += 2) {
@@ -335,14 +336,19 @@ void LTimeStretch::Synthesise(Grain& g) {
         OverlapAdd(synthesis_[ch], sRe_.data(), ch, g.out.data());
         if (pair) OverlapAdd(synthesis_[ch + 1], sIm_.data(), ch + 1, g.out.data());
     }
+    overlapHead_ = (overlapHead_ + hop_) % size_;
 }
 
+// The sums run round a ring of N samples starting at overlapHead_, so finished samples leave
+// without the others moving; each sample still takes its frames' terms in the same order.
 void LTimeStretch::OverlapAdd(SynthesisChannel& c, const double* grain, std::uint32_t channel, std::int32_t* out) {
     double* ola = c.overlap.data();
-    AddWindowed(ola, grain, window_.data(), outputScale_, size_);
-    for (std::uint32_t n = 0; n < hop_; ++n) out[static_cast<std::size_t>(n) * channels + channel] = Saturate(ola[n]);
-    std::memmove(ola, ola + hop_, sizeof(double) * (size_ - hop_));
-    std::fill(ola + (size_ - hop_), ola + size_, 0.0);
+    const std::uint32_t head = overlapHead_, tail = size_ - head;
+    AddWindowed(ola + head, grain, window_.data(), outputScale_, tail);
+    AddWindowed(ola, grain + tail, window_.data() + tail, outputScale_, head);
+    double* done = ola + head;
+    for (std::uint32_t n = 0; n < hop_; ++n) out[static_cast<std::size_t>(n) * channels + channel] = Saturate(done[n]);
+    std::fill(done, done + hop_, 0.0);
 }
 
 void LTimeStretch::SynthesisLoop() {

@@ -100,7 +100,7 @@ private:
     // Synthesis stage: the worker's own state (or the reading thread's, inline).
     struct SynthesisChannel {
         std::vector<double> theta;    // output phase minus analysis phase
-        std::vector<double> overlap;  // N output samples being summed
+        std::vector<double> overlap;  // N output samples being summed, a ring
     };
     void Synthesise(Grain& g);
     void TurnChannel(SynthesisChannel& c, ChannelFrame& f);
@@ -122,6 +122,7 @@ private:
     std::vector<double> aRe_, aIm_, power_, peakBin_;  // analysis scratch: N, N, N/2, N/2
     std::vector<SynthesisChannel> synthesis_;
     std::vector<double> sRe_, sIm_;          // synthesis scratch, N each
+    std::uint32_t overlapHead_ = 0;          // where each channel's overlap ring starts
     // Synthesis scratch, N/2 entries each: per peak its last and new turn.
     std::vector<double> lastTheta_, turn_;
 
