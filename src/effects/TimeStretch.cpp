@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <sched.h>
+#include <system_error>
 
 namespace sv {
 
@@ -371,7 +372,15 @@ const LTimeStretch::Grain& LTimeStretch::NextGrain() {
         }
         return g;
     }
-    if (!worker_.joinable()) worker_ = std::thread([this] { SynthesisLoop(); });
+    if (!worker_.joinable()) {
+        // Nothing is in flight yet, so a system out of threads simply gets the inline stretch.
+        try {
+            worker_ = std::thread([this] { SynthesisLoop(); });
+        } catch (const std::system_error&) {
+            threaded_ = false;
+            return NextGrain();
+        }
+    }
     for (std::int64_t next = analysed_.Load(); next < consumed_ + static_cast<std::int64_t>(grains_.size()); ++next) {
         Analyse(Slot(next));
         analysed_.Publish(next + 1);
