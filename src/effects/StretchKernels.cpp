@@ -212,6 +212,10 @@ void JoinPair(const double* aRe, const double* aIm, const double* bRe, const dou
     }
 }
 
+SV_CLONES void SquaredMagnitudes(const double* re, const double* im, std::uint32_t n, double* power) {
+    for (std::uint32_t k = 0; k < n; ++k) power[k] = re[k] * re[k] + im[k] * im[k];
+}
+
 SV_CLONES void AddWindowed(double* ola, const double* grain, const double* window, double scale, std::uint32_t n) {
     for (std::uint32_t k = 0; k < n; ++k) ola[k] += grain[k] * window[k] * scale;
 }

@@ -40,6 +40,9 @@ void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe,
 void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
               double* re, double* im);
 
+// power[k] = re[k] * re[k] + im[k] * im[k] for k < n.
+void SquaredMagnitudes(const double* re, const double* im, std::uint32_t n, double* power);
+
 // ola[k] += grain[k] * window[k] * scale for k < n.
 void AddWindowed(double* ola, const double* grain, const double* window, double scale, std::uint32_t n);
 

@@ -238,7 +238,7 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
         return;
     }
     double* pw = power_.data();
-    for (std::uint32_t k = 0; k < half; ++k) pw[k] = xr[k] * xr[k] + xi[k] * xi[k];
+    SquaredMagnitudes(xr, xi, half, pw);
     // A peak stands above two bins on either side, the width of the window's main lobe, so
     // that noise does not split into a peak every other bin.
     const std::uint32_t count = FindSpectralPeaks(pw, half, f.peaks.data());
@@ -249,7 +249,7 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
     // Each region ends at the lowest bin before the next peak.
     for (std::uint32_t i = 0; i + 1 < count; ++i) {
         std::uint32_t to = peaks[i] + 1;
-        for (std::uint32_t k = peaks[i] + 1; k < peaks[i + 1]; ++k)
+        for (std::uint32_t k = peaks[i] + 2; k < peaks[i + 1]; ++k)
             if (pw[k] < pw[to]) to = k;
         f.regionEnd[i] = to;
     }
