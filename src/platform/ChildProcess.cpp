@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -60,19 +61,22 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t pid = -1;
-    // This process's environment, less the names overridden, then the overrides.
+    // Without overrides the child shares this process's environment as it stands.
     std::vector<char*> env;
-    for (char** e = environ; e && *e; ++e) {
-        const std::string entry(*e);
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        const bool overridden = std::any_of(environment_.begin(), environment_.end(), [&](const std::string& o) {
-            return o.compare(0, name.size(), name) == 0;
-        });
-        if (!overridden) env.push_back(*e);
+    if (!environment_.empty()) {
+        // This process's environment, less the names overridden, then the overrides.
+        for (char** e = environ; e && *e; ++e) {
+            const char* eq = std::strchr(*e, '=');
+            const std::size_t nameLength = eq ? static_cast<std::size_t>(eq - *e) + 1 : 0;
+            const bool overridden = std::any_of(environment_.begin(), environment_.end(), [&](const std::string& o) {
+                return o.compare(0, nameLength, *e, nameLength) == 0;
+            });
+            if (!overridden) env.push_back(*e);
+        }
+        for (std::string& o : environment_) env.push_back(o.data());
+        env.push_back(nullptr);
     }
-    for (std::string& o : environment_) env.push_back(o.data());
-    env.push_back(nullptr);
-    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environment_.empty() ? environ : env.data());
+    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), env.empty() ? environ : env.data());
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
