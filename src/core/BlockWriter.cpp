@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -14,7 +15,6 @@
 namespace sv {
 
 namespace {
-constexpr std::size_t kSampleBufferBytes = 256 * 1024;
 constexpr std::size_t kPeakBufferBytes = 16 * 1024;
 }
 
@@ -116,7 +116,8 @@ LBlockWriter::LBlockWriter(BlockStore& store, LAudioData& target, std::int32_t r
         FailWithErrno("créer", err);
         return;
     }
-    sampleBuffer_.reserve(kSampleBufferBytes);
+    // The file is written by a thread of the writer's own while the caller makes the next samples.
+    sampleWrites_ = std::make_unique<WriteBehind>(sampleFile_.get());
 }
 
 LBlockWriter::~LBlockWriter() {
@@ -138,23 +139,24 @@ void LBlockWriter::Write(const std::int32_t* src, std::int32_t frames) {
     }
     framesWritten += frames;
     if (error) return;
-    const char* bytes = reinterpret_cast<const char*>(src);
-    std::size_t len = static_cast<std::size_t>(frames) * static_cast<std::size_t>(bytesPerFrame_);
-    if (sampleBuffer_.size() + len > kSampleBufferBytes) {
-        if (!FlushSamples()) return;
-    }
-    // Large writes go straight to the file; the buffer only gathers small ones.
-    if (len >= kSampleBufferBytes / 8) {
-        if (!FlushSamples()) return;
-        if (!WriteAll(sampleFile_.get(), bytes, len)) {
-            FailWithErrno("écrire", errno);
-            return;
-        }
-    } else {
-        sampleBuffer_.insert(sampleBuffer_.end(), bytes, bytes + len);
+    const std::size_t len = static_cast<std::size_t>(frames) * static_cast<std::size_t>(bytesPerFrame_);
+    if (!sampleWrites_->Append(src, len)) {
+        FlushSamples();
+        return;
     }
     AccumulatePeaks(src, frames);
     if (peakBuffer_.size() >= kPeakBufferBytes) FlushPeaks();
+}
+
+void LBlockWriter::Reserve(std::int64_t frames) {
+    constexpr std::int64_t kWorthBytes = 4 << 20;
+    if (error || framesWritten != 0 || reservedBytes_ != 0 || frames <= 0) return;
+    const std::int64_t bytes = std::min<std::int64_t>(frames, INT_MAX) * bytesPerFrame_;
+    if (bytes < kWorthBytes) return;
+    // Only a help: a filesystem without it, or too little room, is left to the writes to tell.
+    // A failure may still have set part of the space aside, which Finish gives back.
+    reservedBytes_ = bytes;
+    (void)::fallocate(sampleFile_.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
 }
 
 void LBlockWriter::AccumulatePeaks(const std::int32_t* src, std::int32_t frames) {
@@ -196,12 +198,10 @@ void LBlockWriter::FlushGroup() {
 
 bool LBlockWriter::FlushSamples() {
     if (error) return false;
-    if (!sampleBuffer_.empty()) {
-        if (!WriteAll(sampleFile_.get(), sampleBuffer_.data(), sampleBuffer_.size())) {
-            FailWithErrno("écrire", errno);
-            return false;
-        }
-        sampleBuffer_.clear();
+    int err = 0;
+    if (sampleWrites_ && !sampleWrites_->Drain(&err)) {
+        FailWithErrno("écrire", err);
+        return false;
     }
     return true;
 }
@@ -239,6 +239,11 @@ bool LBlockWriter::DoFinish() {
     if (!error && groupCount_ > 0) FlushGroup();
     FlushBuffers();
     segment_.frames = framesWritten;
+    sampleWrites_.reset();
+    // Space set aside beyond the samples is given back.
+    const std::int64_t used = static_cast<std::int64_t>(framesWritten) * bytesPerFrame_;
+    if (!error && reservedBytes_ > used && ::ftruncate(sampleFile_.get(), static_cast<off_t>(used)) != 0)
+        FailWithErrno("écrire", errno);
     if (sampleFile_.valid() && !sampleFile_.Reset()) FailWithErrno("écrire", errno);
     if (peakFile_.valid() && !peakFile_.Reset()) FailWithErrno("écrire", errno);
     if (error) return false;

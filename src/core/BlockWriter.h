@@ -10,8 +10,10 @@
 #include "core/AudioData.h"
 #include "core/AudioWriter.h"
 #include "platform/UniqueFd.h"
+#include "platform/WriteBehind.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace sv {
@@ -23,6 +25,9 @@ public:
     ~LBlockWriter() override;
 
     void Write(const std::int32_t* src, std::int32_t frames) override;
+    // Sets the disk space of a long sound aside before it is written: the filesystem then
+    // maps each page to a block already there instead of reserving one as it comes.
+    void Reserve(std::int64_t frames) override;
     void Truncate(std::int32_t frame) override;
     BlockNumber Block() const { return segment_.block; }
 
@@ -43,13 +48,14 @@ private:
     LSegment segment_;
     UniqueFd sampleFile_;
     UniqueFd peakFile_;
+    std::unique_ptr<WriteBehind> sampleWrites_;  // after sampleFile_: goes first
     std::uint32_t groupCount_ = 0;
     std::vector<std::int32_t> maxima_;
     std::vector<std::int32_t> minima_;
     std::int32_t bytesPerFrame_;
-    std::vector<char> sampleBuffer_;
     std::vector<std::uint8_t> peakBuffer_;
     bool ownsBlock_ = false;
+    std::int64_t reservedBytes_ = 0;
 };
 
 // Peak byte of a running maximum (or negated minimum): shifted right by 11, capped at 255.

@@ -29,10 +29,44 @@ bool BinaryFile::Open(const std::string& path, Mode mode) {
     return true;
 }
 
-long BinaryFile::Read(void* dst, std::size_t len) { return fd_.valid() ? ReadFull(fd_.get(), dst, len) : -1; }
+bool BinaryFile::Settle() const {
+    if (behindFailed_) return false;
+    if (!behind_) return true;
+    int err = 0;
+    if (behind_->Drain(&err)) return true;
+    behindFailed_ = true;
+    errno = err;
+    return false;
+}
+
+bool BinaryFile::Close() {
+    bool settled = Settle();
+    if (settled && preallocated_ && fd_.valid()) {
+        const std::int64_t size = Size();
+        settled = size >= 0 && Truncate(size);
+    }
+    preallocated_ = false;
+    behind_.reset();
+    const bool closed = fd_.Reset();
+    return settled && closed;
+}
+
+void BinaryFile::WriteBehindOn() {
+    if (fd_.valid() && !behind_) behind_ = std::make_unique<WriteBehind>(fd_.get());
+}
+
+char* BinaryFile::WriteSpace(std::size_t len) {
+    if (behind_ && !behindFailed_ && len <= WriteBehind::kPieceBytes) return behind_->Reserve(len);
+    if (space_.size() < len) space_.resize(len);
+    return space_.data();
+}
+
+long BinaryFile::Read(void* dst, std::size_t len) {
+    return fd_.valid() && Settle() ? ReadFull(fd_.get(), dst, len) : -1;
+}
 
 long BinaryFile::ReadAt(std::int64_t offset, void* dst, std::size_t len) {
-    if (!fd_.valid() || offset < 0) return -1;
+    if (!fd_.valid() || offset < 0 || !Settle()) return -1;
     char* p = static_cast<char*>(dst);
     std::size_t got = 0;
     while (got < len) {
@@ -47,10 +81,20 @@ long BinaryFile::ReadAt(std::int64_t offset, void* dst, std::size_t len) {
     return static_cast<long>(got);
 }
 
-bool BinaryFile::Write(const void* src, std::size_t len) { return fd_.valid() && WriteAll(fd_.get(), src, len); }
+bool BinaryFile::Write(const void* src, std::size_t len) {
+    if (!fd_.valid()) return false;
+    if (!behind_) return WriteAll(fd_.get(), src, len);
+    if (behindFailed_ || behind_->Failed()) return Settle();
+    // Bytes made in WriteSpace already sit in the queue's piece: they only need counting.
+    if (len <= WriteBehind::kPieceBytes && src == behind_->Reserve(len)) {
+        behind_->Commit(len);
+        return true;
+    }
+    return behind_->Append(src, len);
+}
 
 bool BinaryFile::Seek(std::int64_t offset) {
-    return fd_.valid() && offset >= 0 && ::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0;
+    return fd_.valid() && offset >= 0 && Settle() && ::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 bool BinaryFile::Skip(std::int64_t bytes) {
@@ -59,23 +103,30 @@ bool BinaryFile::Skip(std::int64_t bytes) {
 }
 
 std::int64_t BinaryFile::Tell() const {
-    return fd_.valid() ? static_cast<std::int64_t>(::lseek(fd_.get(), 0, SEEK_CUR)) : -1;
+    return fd_.valid() && Settle() ? static_cast<std::int64_t>(::lseek(fd_.get(), 0, SEEK_CUR)) : -1;
 }
 
 std::int64_t BinaryFile::Size() const {
     struct stat st {};
-    if (!fd_.valid() || ::fstat(fd_.get(), &st) != 0) return -1;
+    if (!fd_.valid() || !Settle() || ::fstat(fd_.get(), &st) != 0) return -1;
     return static_cast<std::int64_t>(st.st_size);
 }
 
 bool BinaryFile::Truncate(std::int64_t size) {
-    return fd_.valid() && size >= 0 && ::ftruncate(fd_.get(), static_cast<off_t>(size)) == 0;
+    return fd_.valid() && size >= 0 && Settle() && ::ftruncate(fd_.get(), static_cast<off_t>(size)) == 0;
 }
 
 }  // namespace sv
 
 namespace sv {
 
-bool BinaryFile::TryLockExclusive() { return fd_.valid() && ::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0; }
+bool BinaryFile::Preallocate(std::int64_t size) {
+    if (!fd_.valid() || size <= 0 || !Settle()) return false;
+    // A failure may still have set part of the space aside: Close gives it back either way.
+    preallocated_ = true;
+    return ::fallocate(fd_.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0;
+}
+
+bool BinaryFile::TryLockExclusive() { return fd_.valid() && Settle() && ::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0; }
 
 }  // namespace sv

@@ -59,7 +59,8 @@ LWavWriter::LWavWriter(const std::string& path, std::int32_t rate, std::uint8_t 
         Fail(CannotWrite(path));
         return;
     }
-    buffer_.resize(static_cast<std::size_t>(kMaxFramesPerCall) * static_cast<std::size_t>(blockAlign_));
+    // The samples that follow are written by a thread of the file's own while the next are made.
+    file_.WriteBehindOn();
 }
 
 LWavWriter::~LWavWriter() { Finish(); }
@@ -88,10 +89,15 @@ bool LWavWriter::WriteHeader(std::int64_t dataBytes) {
 }
 
 void LWavWriter::Reserve(std::int64_t frames) {
-    if (error || framesWritten != 0 || headerBytes_ == kRf64WavHeaderBytes) return;
-    if (frames * blockAlign_ <= Rf64Threshold()) return;
-    headerBytes_ = kRf64WavHeaderBytes;
-    if (!WriteHeader(-1)) Fail(CannotWrite(path_));
+    if (error || framesWritten != 0 || frames <= 0) return;
+    if (frames * blockAlign_ > Rf64Threshold() && headerBytes_ != kRf64WavHeaderBytes) {
+        headerBytes_ = kRf64WavHeaderBytes;
+        if (!WriteHeader(-1)) {
+            Fail(CannotWrite(path_));
+            return;
+        }
+    }
+    file_.Preallocate(headerBytes_ + frames * blockAlign_);
 }
 
 void LWavWriter::Write(const std::int32_t* src, std::int32_t frames) {
@@ -101,8 +107,10 @@ void LWavWriter::Write(const std::int32_t* src, std::int32_t frames) {
     while (frames > 0) {
         std::int32_t piece = std::min(frames, kMaxFramesPerCall);
         std::size_t samples = static_cast<std::size_t>(piece) * channels;
-        InternalToPcm(src, width_, samples, buffer_.data());
-        if (!file_.Write(buffer_.data(), static_cast<std::size_t>(piece) * static_cast<std::size_t>(blockAlign_))) {
+        const std::size_t bytes = static_cast<std::size_t>(piece) * static_cast<std::size_t>(blockAlign_);
+        char* out = file_.WriteSpace(bytes);
+        InternalToPcm(src, width_, samples, reinterpret_cast<std::uint8_t*>(out));
+        if (!file_.Write(out, bytes)) {
             Fail(CannotWrite(path_));
             return;
         }

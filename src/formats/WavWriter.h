@@ -45,7 +45,6 @@ private:
     int width_;
     int blockAlign_;
     std::int64_t headerBytes_ = kPcmWavHeaderBytes;
-    std::vector<std::uint8_t> buffer_;
 };
 
 }  // namespace sv

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -173,6 +174,31 @@ TEST(BlockStore, FullDiskFailsTheWriterInsteadOfKeepingSilence) {
     EXPECT_FALSE(w->Finish());
     EXPECT_NE(w->errorText.find("le disque est plein"), std::string::npos);
     EXPECT_TRUE(target.Empty());
+}
+
+TEST(BlockStore, ALongSoundWrittenPastManyPiecesReadsBackAndGivesBackTheSpaceItDidNotUse) {
+    test::TempFolder dir;
+    BlockStore store(dir.path());
+    LAudioData sound;
+    {
+        Ref<LBlockWriter> w = LBlockWriter::Create(store, sound, 44100, 2);
+        // Space for a minute is set aside; 100 x 8,192 frames (6.5 MB) come.
+        w->Reserve(60 * 44100);
+        std::vector<std::int32_t> s(2 * 8192);
+        for (int k = 0; k < 100; ++k) {
+            for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::int32_t>(k * 1000 + i % 997);
+            w->Write(s.data(), 8192);
+        }
+        ASSERT_TRUE(w->Finish());
+    }
+    ASSERT_EQ(sound.Length(), 819200);
+    EXPECT_EQ(test::ReadFrames(sound, 8192 * 57 + 10, 1), (std::vector<std::int32_t>{57020, 57021}));
+    EXPECT_EQ(test::ReadFrames(sound, 819199, 1), (std::vector<std::int32_t>{99430, 99431}));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("0.aud").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 819200 * 8);
+    // 10.6 MB were set aside; no more than the samples' 6.5 MB (and a little) stays taken.
+    EXPECT_LT(static_cast<std::int64_t>(st.st_blocks) * 512, 819200 * 8 + (1 << 20));
 }
 
 TEST(BlockStore, TruncateRewritesFromTheGivenFrame) {
