@@ -1,9 +1,11 @@
 #include "net/FtpUpload.h"
 
 #include "core/ProgressTask.h"
+#include "platform/SharedLibrary.h"
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include <curl/curl.h>
 
@@ -54,17 +56,41 @@ int Progress(void* user, curl_off_t, curl_off_t, curl_off_t uploadTotal, curl_of
     return 0;
 }
 
+// The transfer library, opened with the first upload; null when it cannot be (why in *error).
+struct CurlCalls {
+    decltype(&curl_global_init) global_init = nullptr;
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_perform) easy_perform = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_easy_strerror) easy_strerror = nullptr;
+};
+
+const CurlCalls* Curl(std::string* error) {
+    static const SharedLibrary lib({"libcurl-gnutls.so.4", "libcurl.so.4"});
+    static const CurlCalls* calls = [] {
+        static CurlCalls c;
+        bool ok = lib.Loaded();
+        ok = lib.Bind(c.global_init, "curl_global_init") && ok;
+        ok = lib.Bind(c.easy_init, "curl_easy_init") && ok;
+        ok = lib.Bind(c.easy_setopt, "curl_easy_setopt") && ok;
+        ok = lib.Bind(c.easy_perform, "curl_easy_perform") && ok;
+        ok = lib.Bind(c.easy_cleanup, "curl_easy_cleanup") && ok;
+        ok = lib.Bind(c.easy_strerror, "curl_easy_strerror") && ok;
+        // The library's own set-up, once per process, before any transfer.
+        ok = ok && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        return ok ? &c : nullptr;
+    }();
+    if (!calls && error) *error = lib.Error();
+    return calls;
+}
+
 struct CurlEasyFree {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+    void operator()(CURL* c) const { Curl(nullptr)->easy_cleanup(c); }
 };
 struct FileClose {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
-
-void InitCurlOnce() {
-    static const bool done = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)done;
-}
 
 }  // namespace
 
@@ -103,8 +129,13 @@ int UploadByFtp(const std::string& path, const FtpTarget& target, LProgressTask&
     long size = std::ftell(file.get());
     std::fseek(file.get(), 0, SEEK_SET);
 
-    InitCurlOnce();
-    std::unique_ptr<CURL, CurlEasyFree> curl(curl_easy_init());
+    std::string missing;
+    const CurlCalls* calls = Curl(&missing);
+    if (!calls) {
+        task.Error("The FTP transfer library cannot be loaded (" + missing + ").");
+        return kTaskFailed;
+    }
+    std::unique_ptr<CURL, CurlEasyFree> curl(calls->easy_init());
     if (!curl) {
         task.Error("Unable to connect to the internet.");
         return kTaskFailed;
@@ -112,30 +143,30 @@ int UploadByFtp(const std::string& path, const FtpTarget& target, LProgressTask&
     Transfer transfer{file.get(), &task};
     CURL* c = curl.get();
     std::string address = FtpAddress(target.server, target.directory, FileNameOf(path));
-    curl_easy_setopt(c, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(c, CURLOPT_USERNAME, target.user.c_str());
-    curl_easy_setopt(c, CURLOPT_PASSWORD, target.password.c_str());
-    curl_easy_setopt(c, CURLOPT_USE_SSL, target.allowPlainLogin ? CURLUSESSL_TRY : CURLUSESSL_ALL);
-    if (!target.caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, target.caFile.c_str());
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, ReadPiece);
-    curl_easy_setopt(c, CURLOPT_READDATA, &transfer);
-    if (size >= 0) curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(target.connectMs));
-    curl_easy_setopt(c, CURLOPT_FTP_RESPONSE_TIMEOUT, static_cast<long>((target.stallMs + 999) / 1000));
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>((target.stallMs + 999) / 1000));
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    calls->easy_setopt(c, CURLOPT_URL, address.c_str());
+    calls->easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
+    calls->easy_setopt(c, CURLOPT_USERNAME, target.user.c_str());
+    calls->easy_setopt(c, CURLOPT_PASSWORD, target.password.c_str());
+    calls->easy_setopt(c, CURLOPT_USE_SSL, target.allowPlainLogin ? CURLUSESSL_TRY : CURLUSESSL_ALL);
+    if (!target.caFile.empty()) calls->easy_setopt(c, CURLOPT_CAINFO, target.caFile.c_str());
+    calls->easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    calls->easy_setopt(c, CURLOPT_READFUNCTION, ReadPiece);
+    calls->easy_setopt(c, CURLOPT_READDATA, &transfer);
+    if (size >= 0) calls->easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+    calls->easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    calls->easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
+    calls->easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    calls->easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(target.connectMs));
+    calls->easy_setopt(c, CURLOPT_FTP_RESPONSE_TIMEOUT, static_cast<long>((target.stallMs + 999) / 1000));
+    calls->easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    calls->easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>((target.stallMs + 999) / 1000));
+    calls->easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     char detail[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
+    calls->easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
 
     task.SetText(1, "Connecting to " + target.server + "...");
     task.SetProgress(0);
-    CURLcode rc = curl_easy_perform(c);
+    CURLcode rc = calls->easy_perform(c);
     if (rc == CURLE_OK) return kTaskDone;
     if (transfer.cancelled || rc == CURLE_ABORTED_BY_CALLBACK) return kTaskCancelled;
     switch (rc) {
@@ -163,7 +194,7 @@ int UploadByFtp(const std::string& path, const FtpTarget& target, LProgressTask&
     case CURLE_OPERATION_TIMEDOUT:
     case CURLE_PARTIAL_FILE:
         task.Error("Unable to upload the file to \"" + target.server + "\" (" +
-                   (detail[0] ? std::string(detail) : std::string(curl_easy_strerror(rc))) + ").");
+                   (detail[0] ? std::string(detail) : std::string(calls->easy_strerror(rc))) + ").");
         break;
     default:
         task.Error("Unable to log onto server \"" + target.server + "\"");

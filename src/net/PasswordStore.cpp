@@ -1,6 +1,7 @@
 #include "net/PasswordStore.h"
 
 #include "platform/Paths.h"
+#include "platform/SharedLibrary.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +59,35 @@ std::vector<std::pair<std::string, std::string>> ReadEntries(const std::string& 
     return entries;
 }
 
+// The keyring library, opened when a password store is first asked for; null when it cannot
+// be, and the file alone then keeps the passwords.
+struct SecretCalls {
+    decltype(&secret_password_store_sync) store = nullptr;
+    decltype(&secret_password_lookup_sync) lookup = nullptr;
+    decltype(&secret_password_free) password_free = nullptr;
+    decltype(&secret_password_clear_sync) clear = nullptr;
+    decltype(&secret_service_get_sync) service_get = nullptr;
+    decltype(&g_error_free) error_free = nullptr;
+    decltype(&g_object_unref) object_unref = nullptr;
+};
+
+const SecretCalls* Secret() {
+    static const SecretCalls* calls = [] {
+        static SecretCalls c;
+        static const SharedLibrary lib({"libsecret-1.so.0"});
+        bool ok = lib.Loaded();
+        ok = lib.Bind(c.store, "secret_password_store_sync") && ok;
+        ok = lib.Bind(c.lookup, "secret_password_lookup_sync") && ok;
+        ok = lib.Bind(c.password_free, "secret_password_free") && ok;
+        ok = lib.Bind(c.clear, "secret_password_clear_sync") && ok;
+        ok = lib.Bind(c.service_get, "secret_service_get_sync") && ok;
+        ok = lib.Bind(c.error_free, "g_error_free") && ok;
+        ok = lib.Bind(c.object_unref, "g_object_unref") && ok;
+        return ok ? &c : nullptr;
+    }();
+    return calls;
+}
+
 const SecretSchema* Schema() {
     static const SecretSchema schema = {"com.quillonacoustics.Sonvela.Password",
                                         SECRET_SCHEMA_NONE,
@@ -74,9 +104,9 @@ public:
     bool Store(const std::string& key, const std::string& password) override {
         GError* error = nullptr;
         std::string label = "Sonvela: " + key;
-        gboolean ok = secret_password_store_sync(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
+        gboolean ok = Secret()->store(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
                                                  nullptr, &error, "key", key.c_str(), nullptr);
-        if (error) g_error_free(error);
+        if (error) Secret()->error_free(error);
         if (!ok) return file_.Store(key, password);
         file_.Remove(key);
         return true;
@@ -84,11 +114,11 @@ public:
 
     std::optional<std::string> Lookup(const std::string& key) override {
         GError* error = nullptr;
-        gchar* found = secret_password_lookup_sync(Schema(), nullptr, &error, "key", key.c_str(), nullptr);
-        if (error) g_error_free(error);
+        gchar* found = Secret()->lookup(Schema(), nullptr, &error, "key", key.c_str(), nullptr);
+        if (error) Secret()->error_free(error);
         if (found) {
             std::string password = found;
-            secret_password_free(found);
+            Secret()->password_free(found);
             return password;
         }
         return file_.Lookup(key);
@@ -96,8 +126,8 @@ public:
 
     bool Remove(const std::string& key) override {
         GError* error = nullptr;
-        secret_password_clear_sync(Schema(), nullptr, &error, "key", key.c_str(), nullptr);
-        if (error) g_error_free(error);
+        Secret()->clear(Schema(), nullptr, &error, "key", key.c_str(), nullptr);
+        if (error) Secret()->error_free(error);
         return file_.Remove(key);
     }
 
@@ -107,12 +137,12 @@ private:
 
 bool KeyringAnswers() {
     const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (!bus || !*bus) return false;
+    if (!bus || !*bus || !Secret()) return false;
     GError* error = nullptr;
-    SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
-    if (error) g_error_free(error);
+    SecretService* service = Secret()->service_get(SECRET_SERVICE_NONE, nullptr, &error);
+    if (error) Secret()->error_free(error);
     if (!service) return false;
-    g_object_unref(service);
+    Secret()->object_unref(service);
     return true;
 }
 
