@@ -40,15 +40,14 @@ bool BinaryFile::Settle() const {
 }
 
 bool BinaryFile::Close() {
-    bool settled = Settle();
-    if (settled && preallocated_ && fd_.valid()) {
-        const std::int64_t size = Size();
-        settled = size >= 0 && Truncate(size);
-    }
-    preallocated_ = false;
+    bool ok = Settle();
     behind_.reset();
-    const bool closed = fd_.Reset();
-    return settled && closed;
+    // Space set aside past the end goes back even after a failed write.
+    struct stat st {};
+    if (preallocated_ && fd_.valid() && (::fstat(fd_.get(), &st) != 0 || ::ftruncate(fd_.get(), st.st_size) != 0))
+        ok = false;
+    preallocated_ = false;
+    return fd_.Reset() && ok;
 }
 
 void BinaryFile::WriteBehindOn() {
