@@ -15,6 +15,7 @@
 namespace sv {
 
 namespace {
+constexpr std::size_t kSampleBufferBytes = 256 * 1024;
 constexpr std::size_t kPeakBufferBytes = 16 * 1024;
 }
 
@@ -116,8 +117,7 @@ LBlockWriter::LBlockWriter(BlockStore& store, LAudioData& target, std::int32_t r
         FailWithErrno("créer", err);
         return;
     }
-    // The file is written by a thread of the writer's own while the caller makes the next samples.
-    sampleWrites_ = std::make_unique<WriteBehind>(sampleFile_.get());
+    sampleBuffer_.reserve(kSampleBufferBytes);
 }
 
 LBlockWriter::~LBlockWriter() {
@@ -139,10 +139,22 @@ void LBlockWriter::Write(const std::int32_t* src, std::int32_t frames) {
     }
     framesWritten += frames;
     if (error) return;
-    const std::size_t len = static_cast<std::size_t>(frames) * static_cast<std::size_t>(bytesPerFrame_);
-    if (!sampleWrites_->Append(src, len)) {
-        FlushSamples();
-        return;
+    const char* bytes = reinterpret_cast<const char*>(src);
+    std::size_t len = static_cast<std::size_t>(frames) * static_cast<std::size_t>(bytesPerFrame_);
+    if (sampleBuffer_.size() + len > kSampleBufferBytes) {
+        if (!FlushSamples()) return;
+    }
+    // Large writes go straight to the file; the buffer only gathers small ones. (Handing them
+    // to a thread gains little here: the copy it needs and the cache lines moving between the
+    // cores cost about what the caller would have done meanwhile.)
+    if (len >= kSampleBufferBytes / 8) {
+        if (!FlushSamples()) return;
+        if (!WriteAll(sampleFile_.get(), bytes, len)) {
+            FailWithErrno("écrire", errno);
+            return;
+        }
+    } else {
+        sampleBuffer_.insert(sampleBuffer_.end(), bytes, bytes + len);
     }
     AccumulatePeaks(src, frames);
     if (peakBuffer_.size() >= kPeakBufferBytes) FlushPeaks();
@@ -198,10 +210,12 @@ void LBlockWriter::FlushGroup() {
 
 bool LBlockWriter::FlushSamples() {
     if (error) return false;
-    int err = 0;
-    if (sampleWrites_ && !sampleWrites_->Drain(&err)) {
-        FailWithErrno("écrire", err);
-        return false;
+    if (!sampleBuffer_.empty()) {
+        if (!WriteAll(sampleFile_.get(), sampleBuffer_.data(), sampleBuffer_.size())) {
+            FailWithErrno("écrire", errno);
+            return false;
+        }
+        sampleBuffer_.clear();
     }
     return true;
 }
@@ -239,7 +253,6 @@ bool LBlockWriter::DoFinish() {
     if (!error && groupCount_ > 0) FlushGroup();
     FlushBuffers();
     segment_.frames = framesWritten;
-    sampleWrites_.reset();
     // Space set aside beyond the samples is given back.
     const std::int64_t used = static_cast<std::int64_t>(framesWritten) * bytesPerFrame_;
     if (!error && reservedBytes_ > used && ::ftruncate(sampleFile_.get(), static_cast<off_t>(used)) != 0)

@@ -10,10 +10,8 @@
 #include "core/AudioData.h"
 #include "core/AudioWriter.h"
 #include "platform/UniqueFd.h"
-#include "platform/WriteBehind.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace sv {
@@ -48,11 +46,11 @@ private:
     LSegment segment_;
     UniqueFd sampleFile_;
     UniqueFd peakFile_;
-    std::unique_ptr<WriteBehind> sampleWrites_;  // after sampleFile_: goes first
     std::uint32_t groupCount_ = 0;
     std::vector<std::int32_t> maxima_;
     std::vector<std::int32_t> minima_;
     std::int32_t bytesPerFrame_;
+    std::vector<char> sampleBuffer_;
     std::vector<std::uint8_t> peakBuffer_;
     bool ownsBlock_ = false;
     std::int64_t reservedBytes_ = 0;

@@ -176,7 +176,7 @@ TEST(BlockStore, FullDiskFailsTheWriterInsteadOfKeepingSilence) {
     EXPECT_TRUE(target.Empty());
 }
 
-TEST(BlockStore, ALongSoundWrittenPastManyPiecesReadsBackAndGivesBackTheSpaceItDidNotUse) {
+TEST(BlockStore, ASoundWrittenIntoSpaceSetAsideReadsBackAndGivesBackWhatItDidNotUse) {
     test::TempFolder dir;
     BlockStore store(dir.path());
     LAudioData sound;
