@@ -78,25 +78,26 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
     for (AnalysisChannel& c : analysis_) {
         c.lastRe.assign(half, 0.0);
         c.lastIm.assign(half, 0.0);
-        c.rate.assign(half, 0.0);
     }
     synthesis_.resize(channels);
     for (SynthesisChannel& c : synthesis_) {
+        c.rate.assign(half, 0.0);
         c.theta.assign(half, 0.0);
         c.overlap.assign(size_, 0.0);
     }
     aRe_.assign(size_, 0.0);
     aIm_.assign(size_, 0.0);
     power_.assign(half, 0.0);
-    peakBin_.assign(half, 0.0);
     sRe_.assign(size_, 0.0);
     sIm_.assign(size_, 0.0);
+    turnBin_.assign(half, 0.0);
+    turnRate_.assign(half, 0.0);
     lastTheta_.assign(half, 0.0);
     turn_.assign(half, 0.0);
     threaded_ = threads == StretchThreads::Auto && UsableCores() >= 2;
     // Frames in flight take room in proportion to the channels: many channels or long frames
     // make do with fewer of them.
-    const std::size_t grainBytes = paired * half * (4 * sizeof(double) + 2 * sizeof(std::uint32_t));
+    const std::size_t grainBytes = paired * half * (5 * sizeof(double) + 2 * sizeof(std::uint32_t));
     grains_.resize(threaded_ ? std::clamp<std::size_t>(kGrainBudget / grainBytes, 2, kGrainsAhead) : 1);
     for (Grain& g : grains_) {
         g.channel.resize(paired);
@@ -105,8 +106,9 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
             f.im.assign(half, 0.0);
             f.peaks.assign(half, 0);
             f.regionEnd.assign(half, 0);
+            f.cr.assign(half, 0.0);
+            f.ci.assign(half, 0.0);
             f.change.assign(half, 0.0);
-            f.rate.assign(half, 0.0);
         }
         g.out.assign(static_cast<std::size_t>(hop_) * channels, 0);
     }
@@ -194,6 +196,7 @@ void LTimeStretch::Analyse(Grain& g) {
     const std::int32_t* frames = buffer_.data() + (start - bufStart_) * channels;
     const std::uint32_t half = size_ / 2;
     g.first = index == restartGrain_;
+    g.hopIn = hopIn;
     g.readyTime = frame * hop_ - halfSize;
     for (std::uint32_t ch = 0; ch < channels; ch += 2) {
         ChannelFrame& a = g.channel[ch];
@@ -214,8 +217,8 @@ void LTimeStretch::Analyse(Grain& g) {
             std::fill(b.im.begin(), b.im.end(), 0.0);
             b.count = 0;
         }
-        AnalyseChannel(analysis_[ch], a, g.first, hopIn);
-        if (pair) AnalyseChannel(analysis_[ch + 1], b, g.first, hopIn);
+        AnalyseChannel(analysis_[ch], a, g.first);
+        if (pair) AnalyseChannel(analysis_[ch + 1], b, g.first);
     }
     lastStart_ = start;
 }
@@ -225,8 +228,9 @@ void LTimeStretch::Analyse(Grain& g) {
 // independently drift apart and smear a steady tone (even a constant) into a weaker, phasey
 // one. Each region's turn is an angle theta (output phase minus analysis phase), so only the
 // peaks need an arctangent and a sine and cosine. This stage finds the peaks, their regions
-// and their frequencies; TurnChannel turns them.
-void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool first, std::int64_t hopIn) {
+// and their phase changes (a share of the arctangents); TurnChannel finds their frequencies
+// and turns them.
+void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool first) {
     const std::uint32_t half = size_ / 2;
     const double* xr = f.re.data();
     const double* xi = f.im.data();
@@ -234,7 +238,6 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
     if (first) {
         std::copy(xr, xr + half, c.lastRe.begin());
         std::copy(xi, xi + half, c.lastIm.begin());
-        for (std::uint32_t k = 0; k < half; ++k) c.rate[k] = -kTwoPi * k / size_;
         return;
     }
     double* pw = power_.data();
@@ -258,40 +261,45 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
     // The constant part does not turn: a peak at bin 0 (only ever the first) keeps theta 0.
     const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
     const std::uint32_t n = count - skip;
-    double* change = f.change.data();
-    double* rate = f.rate.data();
-    double* bin = peakBin_.data();
+    double* cr = f.cr.data();
+    double* ci = f.ci.data();
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t p = peaks[skip + i];
-        bin[i] = p;
         // Phase change of the peak since the last frame, from X * conj(last X).
-        const double cr = xr[p] * c.lastRe[p] + xi[p] * c.lastIm[p];
-        const double ci = xi[p] * c.lastRe[p] - xr[p] * c.lastIm[p];
-        change[i] = std::atan2(ci, cr);
+        cr[i] = xr[p] * c.lastRe[p] + xi[p] * c.lastIm[p];
+        ci[i] = xi[p] * c.lastRe[p] - xr[p] * c.lastIm[p];
     }
-    // A frame taken at the same place as the last one tells nothing new about the frequency
-    // (tiny factors); the last estimate carries on.
-    if (hopIn > 0) {
-        PeakRates(bin, change, n, static_cast<double>(hopIn), size_, rate);
-        for (std::uint32_t i = 0; i < n; ++i) c.rate[peaks[skip + i]] = rate[i];
-    } else {
-        for (std::uint32_t i = 0; i < n; ++i) rate[i] = c.rate[peaks[skip + i]];
-    }
+    f.split = threaded_ ? n * analysisShare_ / kShareSteps : n;
+    double* change = f.change.data();
+    for (std::uint32_t i = 0; i < f.split; ++i) change[i] = std::atan2(ci[i], cr[i]);
     std::copy(xr, xr + half, c.lastRe.begin());
     std::copy(xi, xi + half, c.lastIm.begin());
 }
 
-void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f) {
+void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_t hopIn) {
     if (f.count == 0) return;
     const std::uint32_t count = f.count;
     const std::uint32_t* peaks = f.peaks.data();
     const std::uint32_t* regionEnd = f.regionEnd.data();
     const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
     const std::uint32_t n = count - skip;
+    double* change = f.change.data();
+    for (std::uint32_t i = f.split; i < n; ++i) change[i] = std::atan2(f.ci[i], f.cr[i]);
+    double* rate = turnRate_.data();
+    // A frame taken at the same place as the last one tells nothing new about the frequency
+    // (tiny factors); the last estimate carries on.
+    if (hopIn > 0) {
+        double* bin = turnBin_.data();
+        for (std::uint32_t i = 0; i < n; ++i) bin[i] = peaks[skip + i];
+        PeakRates(bin, change, n, static_cast<double>(hopIn), size_, rate);
+        for (std::uint32_t i = 0; i < n; ++i) c.rate[peaks[skip + i]] = rate[i];
+    } else {
+        for (std::uint32_t i = 0; i < n; ++i) rate[i] = c.rate[peaks[skip + i]];
+    }
     double* lastTheta = lastTheta_.data();
     double* turn = turn_.data();
     for (std::uint32_t i = 0; i < n; ++i) lastTheta[i] = c.theta[peaks[skip + i]];
-    PeakTurns(lastTheta, f.rate.data(), f.change.data(), n, hop_, turn);
+    PeakTurns(lastTheta, rate, change, n, hop_, turn);
 
     // Each region's bins turn by its angle as they are passed, then remember it.
     double* xr = f.re.data();
@@ -314,7 +322,9 @@ void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f) {
 
 void LTimeStretch::Synthesise(Grain& g) {
     if (g.first) {
+        const std::uint32_t half = size_ / 2;
         for (SynthesisChannel& c : synthesis_) {
+            for (std::uint32_t k = 0; k < half; ++k) c.rate[k] = -kTwoPi * k / size_;
             std::fill(c.theta.begin(), c.theta.end(), 0.0);
             std::fill(c.overlap.begin(), c.overlap.end(), 0.0);
         }
@@ -325,8 +335,8 @@ void LTimeStretch::Synthesise(Grain& g) {
         const bool pair = ch + 1 < channels;
         ChannelFrame& a = g.channel[ch];
         ChannelFrame& b = g.channel[ch + 1];
-        TurnChannel(synthesis_[ch], a);
-        if (pair) TurnChannel(synthesis_[ch + 1], b);
+        TurnChannel(synthesis_[ch], a, g.hopIn);
+        if (pair) TurnChannel(synthesis_[ch + 1], b, g.hopIn);
         // Output = A + iB with A and B conjugate-symmetric; the Nyquist bin stays empty.
         sRe_[0] = a.re[0] - b.im[0];
         sIm_[0] = a.im[0] + b.re[0];
@@ -353,7 +363,9 @@ void LTimeStretch::OverlapAdd(SynthesisChannel& c, const double* grain, std::uin
 }
 
 void LTimeStretch::SynthesisLoop() {
-    for (std::int64_t done = synthesised_.Load(); analysed_.WaitAbove(done, stop_); ++done) {
+    for (std::int64_t done = synthesised_.Load();; ++done) {
+        if (analysed_.Load() <= done) synthesisWaits_.fetch_add(1, std::memory_order_relaxed);
+        if (!analysed_.WaitAbove(done, stop_)) return;
         Synthesise(Slot(done));
         synthesised_.Publish(done + 1);
     }
@@ -382,9 +394,11 @@ const LTimeStretch::Grain& LTimeStretch::NextGrain() {
         }
     }
     for (std::int64_t next = analysed_.Load(); next < consumed_ + static_cast<std::int64_t>(grains_.size()); ++next) {
+        if (synthesisWaits_.exchange(0, std::memory_order_relaxed) > 0 && analysisShare_ > 0) --analysisShare_;
         Analyse(Slot(next));
         analysed_.Publish(next + 1);
     }
+    if (synthesised_.Load() <= consumed_ && analysisShare_ < kShareSteps) ++analysisShare_;
     synthesised_.WaitAbove(consumed_, stop_);
     return Slot(consumed_);
 }

@@ -12,11 +12,12 @@
 // frame is transformed back, windowed again and overlap-added every H output frames, scaled
 // so that the two windows sum to one. Channels go through the transforms in pairs.
 //
-// Two stages: the analysis (reading the input, the forward transform, the peaks and their
-// frequencies) runs on the thread that reads, up to kGrainsAhead frames ahead; the synthesis
-// (the new phases, the inverse transform, the overlap-add) runs on a worker thread of the
-// filter's own when the process may use a second core. Each frame sees the same arithmetic in
-// either arrangement, so the samples do not depend on it.
+// Two stages: the analysis (reading the input, the forward transform, the peaks) runs on the
+// thread that reads, up to kGrainsAhead frames ahead; the synthesis (the peaks' frequencies
+// and new phases, the inverse transform, the overlap-add) runs on a worker thread of the
+// filter's own when the process may use a second core. The peaks' arctangents are shared
+// between the two, in the proportion that keeps either from waiting for the other. Each frame
+// sees the same arithmetic in any arrangement, so the samples do not depend on it.
 //
 // Output frame m stands for input frame m * factor; Length() is the number of output frames
 // standing for frames before the input's end, and Seek() takes output frames.
@@ -73,18 +74,21 @@ private:
     void EnsureInput(std::int64_t start);
 
     // One channel of an analysed frame: its half spectrum and, unless it turns nothing
-    // (the first frame after a restart, or no peak), its peaks with their regions, phase
-    // changes and rates.
+    // (the first frame after a restart, or no peak), its peaks with their regions and, for
+    // each peak that turns, X * conj(last X) (cr, ci) and its angle (change), the latter
+    // measured by the analysis for the first split of them, by the synthesis for the rest.
     struct ChannelFrame {
         std::vector<double> re, im;
         std::vector<std::uint32_t> peaks, regionEnd;
-        std::vector<double> change, rate;
+        std::vector<double> cr, ci, change;
         std::uint32_t count = 0;
+        std::uint32_t split = 0;
     };
     // A frame between the two stages; out holds its hop_ finished output frames.
     struct Grain {
         std::vector<ChannelFrame> channel;
         bool first = false;
+        std::int64_t hopIn = 0;  // input frames since the frame before
         std::int64_t readyTime = 0;
         std::vector<std::int32_t> out;
     };
@@ -92,18 +96,18 @@ private:
     // Analysis stage: the reading thread's own state.
     struct AnalysisChannel {
         std::vector<double> lastRe, lastIm;  // the spectrum of the frame before
-        std::vector<double> rate;            // phase advance per input frame (kept for peaks)
     };
     void Analyse(Grain& g);
-    void AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool first, std::int64_t hopIn);
+    void AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool first);
 
     // Synthesis stage: the worker's own state (or the reading thread's, inline).
     struct SynthesisChannel {
+        std::vector<double> rate;     // phase advance per input frame (kept for peaks)
         std::vector<double> theta;    // output phase minus analysis phase
         std::vector<double> overlap;  // N output samples being summed, a ring
     };
     void Synthesise(Grain& g);
-    void TurnChannel(SynthesisChannel& c, ChannelFrame& f);
+    void TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_t hopIn);
     void OverlapAdd(SynthesisChannel& c, const double* grain, std::uint32_t channel, std::int32_t* out);
     void SynthesisLoop();
 
@@ -119,12 +123,18 @@ private:
     double outputScale_ = 1.0;
 
     std::vector<AnalysisChannel> analysis_;
-    std::vector<double> aRe_, aIm_, power_, peakBin_;  // analysis scratch: N, N, N/2, N/2
+    std::vector<double> aRe_, aIm_, power_;  // analysis scratch: N, N, N/2
     std::vector<SynthesisChannel> synthesis_;
     std::vector<double> sRe_, sIm_;          // synthesis scratch, N each
     std::uint32_t overlapHead_ = 0;          // where each channel's overlap ring starts
-    // Synthesis scratch, N/2 entries each: per peak its last and new turn.
-    std::vector<double> lastTheta_, turn_;
+    // Synthesis scratch, N/2 entries each: per peak its bin, rate, last and new turn.
+    std::vector<double> turnBin_, turnRate_, lastTheta_, turn_;
+    // The analysis measures analysisShare_ / kShareSteps of each frame's arctangents: one step
+    // less whenever the worker had to wait for a frame (synthesisWaits_), one more whenever
+    // the reading thread had to wait for the worker.
+    static constexpr std::uint32_t kShareSteps = 64;
+    std::uint32_t analysisShare_ = kShareSteps * 3 / 4;
+    std::atomic<std::uint32_t> synthesisWaits_{0};
 
     // Interleaved input frames [bufStart_, bufStart_ + bufFrames_).
     std::vector<std::int32_t> buffer_;
