@@ -67,19 +67,17 @@ struct CurlCalls {
 };
 
 const CurlCalls* Curl(std::string* error) {
-    static const SharedLibrary lib({"libcurl-gnutls.so.4", "libcurl.so.4"});
+    static SharedLibrary lib({"libcurl-gnutls.so.4", "libcurl.so.4"});
     static const CurlCalls* calls = [] {
         static CurlCalls c;
-        bool ok = lib.Loaded();
-        ok = lib.Bind(c.global_init, "curl_global_init") && ok;
-        ok = lib.Bind(c.easy_init, "curl_easy_init") && ok;
-        ok = lib.Bind(c.easy_setopt, "curl_easy_setopt") && ok;
-        ok = lib.Bind(c.easy_perform, "curl_easy_perform") && ok;
-        ok = lib.Bind(c.easy_cleanup, "curl_easy_cleanup") && ok;
-        ok = lib.Bind(c.easy_strerror, "curl_easy_strerror") && ok;
+        lib.Bind(c.global_init, "curl_global_init");
+        lib.Bind(c.easy_init, "curl_easy_init");
+        lib.Bind(c.easy_setopt, "curl_easy_setopt");
+        lib.Bind(c.easy_perform, "curl_easy_perform");
+        lib.Bind(c.easy_cleanup, "curl_easy_cleanup");
+        lib.Bind(c.easy_strerror, "curl_easy_strerror");
         // The library's own set-up, once per process, before any transfer.
-        ok = ok && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-        return ok ? &c : nullptr;
+        return lib.Complete() && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK ? &c : nullptr;
     }();
     if (!calls && error) *error = lib.Error();
     return calls;

@@ -74,16 +74,15 @@ struct SecretCalls {
 const SecretCalls* Secret() {
     static const SecretCalls* calls = [] {
         static SecretCalls c;
-        static const SharedLibrary lib({"libsecret-1.so.0"});
-        bool ok = lib.Loaded();
-        ok = lib.Bind(c.store, "secret_password_store_sync") && ok;
-        ok = lib.Bind(c.lookup, "secret_password_lookup_sync") && ok;
-        ok = lib.Bind(c.password_free, "secret_password_free") && ok;
-        ok = lib.Bind(c.clear, "secret_password_clear_sync") && ok;
-        ok = lib.Bind(c.service_get, "secret_service_get_sync") && ok;
-        ok = lib.Bind(c.error_free, "g_error_free") && ok;
-        ok = lib.Bind(c.object_unref, "g_object_unref") && ok;
-        return ok ? &c : nullptr;
+        static SharedLibrary lib({"libsecret-1.so.0"});
+        lib.Bind(c.store, "secret_password_store_sync");
+        lib.Bind(c.lookup, "secret_password_lookup_sync");
+        lib.Bind(c.password_free, "secret_password_free");
+        lib.Bind(c.clear, "secret_password_clear_sync");
+        lib.Bind(c.service_get, "secret_service_get_sync");
+        lib.Bind(c.error_free, "g_error_free");
+        lib.Bind(c.object_unref, "g_object_unref");
+        return lib.Complete() ? &c : nullptr;
     }();
     return calls;
 }

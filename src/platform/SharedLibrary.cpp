@@ -16,6 +16,13 @@ SharedLibrary::SharedLibrary(std::initializer_list<const char*> names) {
     }
 }
 
-void* SharedLibrary::Find(const char* name) const { return handle_ ? ::dlsym(handle_, name) : nullptr; }
+void* SharedLibrary::Find(const char* name) {
+    void* fn = handle_ ? ::dlsym(handle_, name) : nullptr;
+    if (handle_ && !fn && !missing_) {
+        missing_ = true;
+        error_ = std::string("no ") + name;
+    }
+    return fn;
+}
 
 }  // namespace sv
