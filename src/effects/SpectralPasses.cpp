@@ -180,35 +180,6 @@ SV_AVX2 inline void Transpose(__m256d& a, __m256d& b, __m256d& c, __m256d& d) {
     d = _mm256_permute2f128_pd(t1, t3, 0x31);
 }
 
-// The last pass of an even order (q = 1): four spans of four points at a time, turned so that
-// the spans run in the lanes. size is a multiple of 16.
-template <bool kNegateSine, bool kScale>
-SV_AVX2 void LastRadix4PassAvx2(double* re, double* im, std::uint32_t size, const double* tw, double scaleValue) {
-    const __m256d scale = _mm256_set1_pd(scaleValue);
-    const __m256d c1 = _mm256_set1_pd(tw[0]), s1 = _mm256_set1_pd(tw[1]);
-    const __m256d c2 = _mm256_set1_pd(tw[2]), s2 = _mm256_set1_pd(tw[3]);
-    const __m256d c3 = _mm256_set1_pd(tw[4]), s3 = _mm256_set1_pd(tw[5]);
-    for (std::uint32_t start = 0; start < size; start += 16) {
-        double* r = re + start;
-        double* i = im + start;
-        Lanes x{_mm256_loadu_pd(r),      _mm256_loadu_pd(i),      _mm256_loadu_pd(r + 4),  _mm256_loadu_pd(i + 4),
-                _mm256_loadu_pd(r + 8),  _mm256_loadu_pd(i + 8),  _mm256_loadu_pd(r + 12), _mm256_loadu_pd(i + 12)};
-        Transpose(x.r0, x.r1, x.r2, x.r3);
-        Transpose(x.i0, x.i1, x.i2, x.i3);
-        Butterfly4<kNegateSine, kScale>(x, c1, s1, c2, s2, c3, s3, scale);
-        Transpose(x.r0, x.r1, x.r2, x.r3);
-        Transpose(x.i0, x.i1, x.i2, x.i3);
-        _mm256_storeu_pd(r, x.r0);
-        _mm256_storeu_pd(i, x.i0);
-        _mm256_storeu_pd(r + 4, x.r1);
-        _mm256_storeu_pd(i + 4, x.i1);
-        _mm256_storeu_pd(r + 8, x.r2);
-        _mm256_storeu_pd(i + 8, x.i2);
-        _mm256_storeu_pd(r + 12, x.r3);
-        _mm256_storeu_pd(i + 12, x.i3);
-    }
-}
-
 // The pass of span 8 (q = 2, the last radix-4 pass of an odd order): two spans at a time,
 // k = 0, 1 of each in the lanes. size is a multiple of 16.
 template <bool kNegateSine, bool kScale>
@@ -321,52 +292,10 @@ SV_AVX2 void Avx2Pass(double* re, double* im, std::uint32_t size, std::uint32_t 
         Radix4PassAvx512<kNegateSine, kScale>(re, im, size, q, tw, scale);
     else if (q % 4 == 0)
         Radix4PassAvx2<kNegateSine, kScale>(re, im, size, q, tw, scale);
-    else if (q == 1 && size % 16 == 0)
-        LastRadix4PassAvx2<kNegateSine, kScale>(re, im, size, tw, scale);
     else if (q == 2 && size % 16 == 0)
         Span8PassAvx2<kNegateSine, kScale>(re, im, size, tw, scale);
     else
         Radix4Pass<kNegateSine, kScale>(re, im, size, q, tw, scale);
-}
-
-// Points whose data (16 KB) stay in the first-level cache while several passes run over them.
-constexpr std::uint32_t kCacheBlock = 1024;
-
-// Passes whose spans exceed a cache block run over the whole array; then each block in turn
-// takes all the smaller passes (they never reach outside their span), so its data are read
-// from the slower caches once instead of once per pass.
-template <bool kNegateSine, bool kScale>
-SV_AVX2 void Avx2Passes(const SpectralPassPlan& p) {
-    const double* tw = p.twiddles;
-    std::uint32_t stages = p.order;
-    std::uint32_t q = p.size / 4;
-    for (; stages >= 2 && (4 * q > kCacheBlock || p.size <= kCacheBlock); q /= 4, stages -= 2) {
-        if (stages == 2)
-            Avx2Pass<kNegateSine, kScale>(p.re, p.im, p.size, q, tw, p.scale);
-        else
-            Avx2Pass<kNegateSine, false>(p.re, p.im, p.size, q, tw, 1.0);
-        tw += 6 * static_cast<std::size_t>(q);
-    }
-    const std::uint32_t block = stages >= 2 ? 4 * q : p.size;
-    for (std::uint32_t start = 0; start < p.size; start += block) {
-        double* re = p.re + start;
-        double* im = p.im + start;
-        const double* blockTw = tw;
-        std::uint32_t left = stages;
-        for (std::uint32_t bq = q; left >= 2; bq /= 4, left -= 2) {
-            if (left == 2)
-                Avx2Pass<kNegateSine, kScale>(re, im, block, bq, blockTw, p.scale);
-            else
-                Avx2Pass<kNegateSine, false>(re, im, block, bq, blockTw, 1.0);
-            blockTw += 6 * static_cast<std::size_t>(bq);
-        }
-        if (left == 1) {
-            if (block % 8 == 0)
-                Radix2PassAvx2<kScale>(re, im, block, p.scale);
-            else
-                Radix2Pass<kScale>(re, im, 0, block, p.scale);
-        }
-    }
 }
 
 // Tile (b, c) of one array: rows a = 0..3 of four points each, transposed and put in the
@@ -389,8 +318,91 @@ SV_AVX2 inline void StoreTile(double* data, std::size_t rowStride, std::uint32_t
     _mm256_storeu_pd(at + 3 * rowStride, _mm256_permute4x64_pd(t[3], 0xD8));
 }
 
-SV_AVX2 void ReverseBitsAvx2(double* re, double* im, std::uint32_t order,
-                             const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tilePairs) {
+// The last pass of an even order (q = 1) fused with the bit reversal: tile b holds four spans
+// of four points (rows a), which LoadTile turns so that the spans run in the lanes; the
+// butterfly's outputs are then rows of the reversed tile, stored by StoreTile at rev(b). A
+// tile and its partner are both loaded before either is stored.
+template <bool kNegateSine, bool kScale>
+SV_AVX2 void LastPassInNaturalOrderAvx2(double* re, double* im, std::uint32_t order, const TilePairs& tilePairs,
+                                        const double* tw, double scaleValue) {
+    const std::size_t rowStride = std::size_t{1} << (order - 2);
+    const __m256d scale = _mm256_set1_pd(scaleValue);
+    const __m256d c1 = _mm256_set1_pd(tw[0]), s1 = _mm256_set1_pd(tw[1]);
+    const __m256d c2 = _mm256_set1_pd(tw[2]), s2 = _mm256_set1_pd(tw[3]);
+    const __m256d c3 = _mm256_set1_pd(tw[4]), s3 = _mm256_set1_pd(tw[5]);
+    auto butterfly = [&](std::uint32_t b, __m256d r[4], __m256d i[4]) SV_AVX2 {
+        LoadTile(re, rowStride, b, r);
+        LoadTile(im, rowStride, b, i);
+        Lanes x{r[0], i[0], r[1], i[1], r[2], i[2], r[3], i[3]};
+        Butterfly4<kNegateSine, kScale>(x, c1, s1, c2, s2, c3, s3, scale);
+        r[0] = x.r0, r[1] = x.r1, r[2] = x.r2, r[3] = x.r3;
+        i[0] = x.i0, i[1] = x.i1, i[2] = x.i2, i[3] = x.i3;
+    };
+    for (const auto& [b, rb] : tilePairs) {
+        __m256d xr[4], xi[4], yr[4], yi[4];
+        butterfly(b, xr, xi);
+        if (b != rb) {
+            butterfly(rb, yr, yi);
+            StoreTile(re, rowStride, b, yr);
+            StoreTile(im, rowStride, b, yi);
+        }
+        StoreTile(re, rowStride, rb, xr);
+        StoreTile(im, rowStride, rb, xi);
+    }
+}
+
+// Points whose data (16 KB) stay in the first-level cache while several passes run over them.
+constexpr std::uint32_t kCacheBlock = 1024;
+
+// Passes whose spans exceed a cache block run over the whole array; then each block in turn
+// takes all the smaller passes (they never reach outside their span), so its data are read
+// from the slower caches once instead of once per pass.
+template <bool kNegateSine, bool kScale>
+SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
+    // An even order's last pass (q = 1) can leave its results in natural order.
+    const bool fuse = p.tilePairs && p.order >= 4 && p.order % 2 == 0;
+    const std::uint32_t lowestQ = fuse ? 4 : 1;
+    const double* tw = p.twiddles;
+    std::uint32_t stages = p.order;
+    std::uint32_t q = p.size / 4;
+    for (; stages >= 2 && q >= lowestQ && (4 * q > kCacheBlock || p.size <= kCacheBlock); q /= 4, stages -= 2) {
+        if (stages == 2)
+            Avx2Pass<kNegateSine, kScale>(p.re, p.im, p.size, q, tw, p.scale);
+        else
+            Avx2Pass<kNegateSine, false>(p.re, p.im, p.size, q, tw, 1.0);
+        tw += 6 * static_cast<std::size_t>(q);
+    }
+    const bool blocked = stages >= 2 && q >= lowestQ;
+    if (blocked || stages == 1) {
+        const std::uint32_t block = blocked ? 4 * q : p.size;
+        const double* blockTw = tw;
+        for (std::uint32_t start = 0; start < p.size; start += block) {
+            double* re = p.re + start;
+            double* im = p.im + start;
+            blockTw = tw;
+            std::uint32_t left = stages;
+            for (std::uint32_t bq = q; left >= 2 && bq >= lowestQ; bq /= 4, left -= 2) {
+                if (left == 2)
+                    Avx2Pass<kNegateSine, kScale>(re, im, block, bq, blockTw, p.scale);
+                else
+                    Avx2Pass<kNegateSine, false>(re, im, block, bq, blockTw, 1.0);
+                blockTw += 6 * static_cast<std::size_t>(bq);
+            }
+            if (left == 1) {
+                if (block % 8 == 0)
+                    Radix2PassAvx2<kScale>(re, im, block, p.scale);
+                else
+                    Radix2Pass<kScale>(re, im, 0, block, p.scale);
+            }
+        }
+        tw = blockTw;
+    }
+    if (!fuse) return false;
+    LastPassInNaturalOrderAvx2<kNegateSine, kScale>(p.re, p.im, p.order, *p.tilePairs, tw, p.scale);
+    return true;
+}
+
+SV_AVX2 void ReverseBitsAvx2(double* re, double* im, std::uint32_t order, const TilePairs& tilePairs) {
     const std::size_t rowStride = std::size_t{1} << (order - 2);
     for (double* data : {re, im}) {
         for (const auto& [b, rb] : tilePairs) {
@@ -413,8 +425,7 @@ bool HasAvx2() { return Avx2Usable(); }
 
 }  // namespace
 
-bool ReverseBitsInTiles(double* re, double* im, std::uint32_t order,
-                        const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tilePairs) {
+bool ReverseBitsInTiles(double* re, double* im, std::uint32_t order, const TilePairs& tilePairs) {
 #ifdef SV_SPECTRAL_AVX2
     if (order >= 4 && HasAvx2()) {
         ReverseBitsAvx2(re, im, order, tilePairs);
@@ -426,21 +437,19 @@ bool ReverseBitsInTiles(double* re, double* im, std::uint32_t order,
     return false;
 }
 
-void RunSpectralPasses(const SpectralPassPlan& plan) {
+bool RunSpectralPasses(const SpectralPassPlan& plan) {
 #ifdef SV_SPECTRAL_AVX2
     if (HasAvx2()) {
         const bool scale = plan.scale != 1.0;
-        if (plan.negateSine)
-            scale ? Avx2Passes<true, true>(plan) : Avx2Passes<true, false>(plan);
-        else
-            scale ? Avx2Passes<false, true>(plan) : Avx2Passes<false, false>(plan);
-        return;
+        if (plan.negateSine) return scale ? Avx2Passes<true, true>(plan) : Avx2Passes<true, false>(plan);
+        return scale ? Avx2Passes<false, true>(plan) : Avx2Passes<false, false>(plan);
     }
 #endif
     if (plan.negateSine)
         PortablePasses<true>(plan);
     else
         PortablePasses<false>(plan);
+    return false;
 }
 
 }  // namespace sv

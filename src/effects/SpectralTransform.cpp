@@ -56,8 +56,9 @@ SpectralTransform::SpectralTransform(std::uint32_t order, WithoutHalf)
     }
 }
 
-void SpectralTransform::Butterflies(double* re, double* im, bool negateSine, double scale) const {
-    RunSpectralPasses({re, im, size_, order_, passTwiddles_.data(), negateSine, scale});
+void SpectralTransform::Transform(double* re, double* im, bool negateSine, double scale) const {
+    if (!RunSpectralPasses({re, im, size_, order_, passTwiddles_.data(), negateSine, scale, &tilePairs_}))
+        Reorder(re, im);
 }
 
 void SpectralTransform::Reorder(double* re, double* im) const {
@@ -71,13 +72,11 @@ void SpectralTransform::Reorder(double* re, double* im) const {
 // The 1/N of the analysis is a power of two, exact wherever it is applied: the last pass
 // applies it while it holds the values.
 void SpectralTransform::Analysis(double* re, double* im) const {
-    Butterflies(re, im, false, 1.0 / size_);
-    Reorder(re, im);
+    Transform(re, im, false, 1.0 / size_);
 }
 
 void SpectralTransform::Synthesis(double* re, double* im) const {
-    Butterflies(re, im, true, 1.0);
-    Reorder(re, im);
+    Transform(re, im, true, 1.0);
 }
 
 // The N real samples as N/2 complex ones z[m] = x[2m] + i x[2m+1]; with Z the half-size

@@ -46,7 +46,8 @@ public:
 private:
     struct WithoutHalf {};
     SpectralTransform(std::uint32_t order, WithoutHalf);
-    void Butterflies(double* re, double* im, bool negateSine, double scale) const;
+    // The butterflies, then the bit-reversal reordering unless the last pass did it.
+    void Transform(double* re, double* im, bool negateSine, double scale) const;
     void Reorder(double* re, double* im) const;
 
     std::uint32_t order_;
