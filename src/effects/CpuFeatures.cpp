@@ -20,7 +20,8 @@ bool Avx2Usable() {
 
 bool Avx512Usable() {
 #if defined(__x86_64__) && defined(__GNUC__)
-    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                            __builtin_cpu_supports("avx512vl");
     return has && Avx2Usable() && avx512Allowed.load(std::memory_order_relaxed);
 #else
     return false;

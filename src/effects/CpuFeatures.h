@@ -4,7 +4,7 @@
 namespace sv {
 
 bool Avx2Usable();
-// AVX-512 (foundation and double-word/quad-word instructions); never without AVX2.
+// AVX-512 (foundation, double-word/quad-word and 256-bit-lane instructions); never without AVX2.
 bool Avx512Usable();
 void AllowAvx2(bool allowed);
 void AllowAvx512(bool allowed);

@@ -10,6 +10,7 @@
 #include <immintrin.h>
 #define SV_STRETCH_AVX2 1
 #define SV_AVX2 __attribute__((target("avx2")))
+#define SV_AVX512 __attribute__((target("avx512f,avx512dq,avx512vl")))
 #endif
 
 namespace sv {
@@ -22,6 +23,14 @@ bool IsPeak(const double* pw, std::uint32_t half, std::uint32_t k) {
     const double v = pw[k];
     return (k == 0 || v > pw[k - 1]) && (k < 2 || v > pw[k - 2]) && (k + 1 >= half || v >= pw[k + 1]) &&
            (k + 2 >= half || v >= pw[k + 2]);
+}
+
+// The first bin of lowest power in [from, to), or from if the span is empty.
+std::uint32_t LowestBetween(const double* pw, std::uint32_t from, std::uint32_t to) {
+    std::uint32_t at = from;
+    for (std::uint32_t k = from + 1; k < to; ++k)
+        if (pw[k] < pw[at]) at = k;
+    return at;
 }
 
 // Bins [2, end) of the bulk, where every neighbour exists; branch-free, since noise makes the
@@ -39,6 +48,54 @@ std::uint32_t BulkPeaks(const double* pw, std::uint32_t from, std::uint32_t end,
 #ifdef SV_STRETCH_AVX2
 
 bool HasAvx2() { return Avx2Usable(); }
+bool HasAvx512() { return Avx512Usable(); }
+
+// Eight bins at a time; the peaks' numbers are packed in a register and stored whole (a packing
+// store is slow on some processors), which stays inside peaks since count <= k.
+SV_AVX512 std::uint32_t BulkPeaksAvx512(const double* pw, std::uint32_t end, std::uint32_t* peaks,
+                                        std::uint32_t count) {
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    std::uint32_t k = 2;
+    for (; k + 8 <= end; k += 8) {
+        const __m512d v = _mm512_loadu_pd(pw + k);
+        __mmask8 m = _mm512_cmp_pd_mask(v, _mm512_loadu_pd(pw + k - 1), _CMP_GT_OQ);
+        m = _mm512_mask_cmp_pd_mask(m, v, _mm512_loadu_pd(pw + k - 2), _CMP_GT_OQ);
+        m = _mm512_mask_cmp_pd_mask(m, v, _mm512_loadu_pd(pw + k + 1), _CMP_GE_OQ);
+        m = _mm512_mask_cmp_pd_mask(m, v, _mm512_loadu_pd(pw + k + 2), _CMP_GE_OQ);
+        const __m256i bins = _mm256_add_epi32(lanes, _mm256_set1_epi32(static_cast<int>(k)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(peaks + count), _mm256_maskz_compress_epi32(m, bins));
+        count += static_cast<std::uint32_t>(__builtin_popcount(m));
+    }
+    return BulkPeaks(pw, k, end, peaks, count);
+}
+
+// GNU vector types where this compiler's intrinsics would read an undefined register.
+typedef double Lane8 __attribute__((vector_size(64)));
+typedef long long Index8 __attribute__((vector_size(64)));
+SV_AVX512 inline Lane8 Lower(Lane8 a, Lane8 b) { return a < b ? a : b; }
+
+// Gaps of up to eight bins in one register, so that the gaps' varying lengths cost no
+// mispredicted branches; the first of equal lowest values wins, as in the scalar search.
+SV_AVX512 void RegionEndsAvx512(const double* pw, const std::uint32_t* peaks, std::uint32_t count,
+                                std::uint32_t* regionEnd) {
+    const __m512d none = _mm512_set1_pd(__builtin_inf());
+    for (std::uint32_t i = 0; i + 1 < count; ++i) {
+        const std::uint32_t from = peaks[i] + 1, gap = peaks[i + 1] - from;
+        if (gap > 8) {
+            regionEnd[i] = LowestBetween(pw, from, peaks[i + 1]);
+            continue;
+        }
+        const __m512d v = _mm512_mask_loadu_pd(none, static_cast<__mmask8>((1u << gap) - 1), pw + from);
+        // Every lane ends with the lowest value: halves, then quarters, then pairs exchanged.
+        const Lane8 x = v;
+        Lane8 low = Lower(x, __builtin_shuffle(x, Index8{4, 5, 6, 7, 0, 1, 2, 3}));
+        low = Lower(low, __builtin_shuffle(low, Index8{2, 3, 0, 1, 6, 7, 4, 5}));
+        low = Lower(low, __builtin_shuffle(low, Index8{1, 0, 3, 2, 5, 4, 7, 6}));
+        const __m512d lowest = low;
+        const unsigned at = _mm512_cmp_pd_mask(v, lowest, _CMP_EQ_OQ);
+        regionEnd[i] = from + static_cast<std::uint32_t>(__builtin_ctz(at | 0x100u));
+    }
+}
 
 SV_AVX2 std::uint32_t BulkPeaksAvx2(const double* pw, std::uint32_t end, std::uint32_t* peaks, std::uint32_t count) {
     std::uint32_t k = 2;
@@ -133,7 +190,9 @@ std::uint32_t FindSpectralPeaks(const double* pw, std::uint32_t half, std::uint3
         if (IsPeak(pw, half, k)) peaks[count++] = k;
     const std::uint32_t bulkEnd = half >= 4 ? half - 2 : 2;
 #ifdef SV_STRETCH_AVX2
-    if (HasAvx2())
+    if (HasAvx512())
+        count = BulkPeaksAvx512(pw, bulkEnd, peaks, count);
+    else if (HasAvx2())
         count = BulkPeaksAvx2(pw, bulkEnd, peaks, count);
     else
 #endif
@@ -141,6 +200,16 @@ std::uint32_t FindSpectralPeaks(const double* pw, std::uint32_t half, std::uint3
     for (std::uint32_t k = bulkEnd > head ? bulkEnd : head; k < half; ++k)
         if (IsPeak(pw, half, k)) peaks[count++] = k;
     return count;
+}
+
+void RegionEnds(const double* pw, const std::uint32_t* peaks, std::uint32_t count, std::uint32_t* regionEnd) {
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx512()) {
+        RegionEndsAvx512(pw, peaks, count, regionEnd);
+        return;
+    }
+#endif
+    for (std::uint32_t i = 0; i + 1 < count; ++i) regionEnd[i] = LowestBetween(pw, peaks[i] + 1, peaks[i + 1]);
 }
 
 void PeakRates(const double* bin, const double* change, std::uint32_t n, double hopIn, double frameSize,

@@ -1,6 +1,7 @@
 #pragma once
 // The bulk arithmetic of the time stretch's phase vocoder, over whole spectra or over the list
-// of a frame's peaks, in AVX2 lanes where the machine has them and portable loops elsewhere.
+// of a frame's peaks, in AVX2 or AVX-512 lanes where the machine has them and portable loops
+// elsewhere.
 // Both builds do the same IEEE operations in the same order (no fused multiply-add), so they
 // give the same bits.
 #include <cstdint>
@@ -11,6 +12,10 @@ namespace sv {
 // at least equal on the right; missing neighbours at the ends do not count), in increasing
 // order. Returns how many; peaks holds half entries.
 std::uint32_t FindSpectralPeaks(const double* power, std::uint32_t half, std::uint32_t* peaks);
+
+// For each pair of neighbouring peaks i, i + 1 (i + 1 < count): the first bin of lowest power
+// between them, where peak i's region ends. regionEnd[count - 1] is the caller's.
+void RegionEnds(const double* power, const std::uint32_t* peaks, std::uint32_t count, std::uint32_t* regionEnd);
 
 // An angle brought into -pi..pi: a - 2 pi floor(a / (2 pi) + 1/2).
 double WrapPhase(double a);

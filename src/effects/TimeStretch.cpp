@@ -250,12 +250,7 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
     f.count = count;
     const std::uint32_t* peaks = f.peaks.data();
     // Each region ends at the lowest bin before the next peak.
-    for (std::uint32_t i = 0; i + 1 < count; ++i) {
-        std::uint32_t to = peaks[i] + 1;
-        for (std::uint32_t k = peaks[i] + 2; k < peaks[i + 1]; ++k)
-            if (pw[k] < pw[to]) to = k;
-        f.regionEnd[i] = to;
-    }
+    RegionEnds(pw, peaks, count, f.regionEnd.data());
     f.regionEnd[count - 1] = half;
 
     // The constant part does not turn: a peak at bin 0 (only ever the first) keeps theta 0.
