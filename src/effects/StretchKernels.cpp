@@ -69,6 +69,24 @@ SV_AVX512 std::uint32_t BulkPeaksAvx512(const double* pw, std::uint32_t end, std
     return BulkPeaks(pw, k, end, peaks, count);
 }
 
+// Most regions fit one vector of eight, so their varying lengths seldom cost a branch.
+SV_AVX512 void SpreadOverRegionsAvx512(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine,
+                                       const double* sine, const double* angle, double* binCosine, double* binSine,
+                                       double* binAngle) {
+    std::uint32_t from = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const __m512d c = _mm512_set1_pd(cosine[i]), s = _mm512_set1_pd(sine[i]), a = _mm512_set1_pd(angle[i]);
+        const std::uint32_t to = regionEnd[i];
+        // A vector past the region's end is overwritten by the next region.
+        for (std::uint32_t k = from; k < to; k += 8) {
+            _mm512_storeu_pd(binCosine + k, c);
+            _mm512_storeu_pd(binSine + k, s);
+            _mm512_storeu_pd(binAngle + k, a);
+        }
+        from = to;
+    }
+}
+
 // GNU vector types where this compiler's intrinsics would read an undefined register.
 typedef double Lane8 __attribute__((vector_size(64)));
 typedef long long Index8 __attribute__((vector_size(64)));
@@ -163,12 +181,42 @@ SV_AVX2 std::uint32_t SplitPairAvx2(const double* re, const double* im, std::uin
     return k;
 }
 
-SV_AVX2 std::uint32_t JoinPairAvx2(const double* aRe, const double* aIm, const double* bRe, const double* bIm,
-                                   std::uint32_t n, double* re, double* im) {
+SV_AVX2 void SpreadOverRegionsAvx2(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine,
+                                   const double* sine, const double* angle, double* binCosine, double* binSine,
+                                   double* binAngle) {
+    std::uint32_t from = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const __m256d c = _mm256_set1_pd(cosine[i]), s = _mm256_set1_pd(sine[i]), a = _mm256_set1_pd(angle[i]);
+        const std::uint32_t to = regionEnd[i];
+        // A vector past the region's end is overwritten by the next region.
+        for (std::uint32_t k = from; k < to; k += 4) {
+            _mm256_storeu_pd(binCosine + k, c);
+            _mm256_storeu_pd(binSine + k, s);
+            _mm256_storeu_pd(binAngle + k, a);
+        }
+        from = to;
+    }
+}
+
+template <bool kTurnA, bool kTurnB>
+SV_AVX2 std::uint32_t TurnAndJoinPairAvx2(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, double* re,
+                                          double* im) {
     std::uint32_t k = 1;
     for (; k + 4 <= n / 2; k += 4) {
-        const __m256d ar = _mm256_loadu_pd(aRe + k), ai = _mm256_loadu_pd(aIm + k);
-        const __m256d br = _mm256_loadu_pd(bRe + k), bi = _mm256_loadu_pd(bIm + k);
+        __m256d ar = _mm256_loadu_pd(a.re + k), ai = _mm256_loadu_pd(a.im + k);
+        __m256d br = _mm256_loadu_pd(b.re + k), bi = _mm256_loadu_pd(b.im + k);
+        if (kTurnA) {
+            const __m256d c = _mm256_loadu_pd(a.cosine + k), s = _mm256_loadu_pd(a.sine + k);
+            const __m256d r = _mm256_sub_pd(_mm256_mul_pd(ar, c), _mm256_mul_pd(ai, s));
+            ai = _mm256_add_pd(_mm256_mul_pd(ar, s), _mm256_mul_pd(ai, c));
+            ar = r;
+        }
+        if (kTurnB) {
+            const __m256d c = _mm256_loadu_pd(b.cosine + k), s = _mm256_loadu_pd(b.sine + k);
+            const __m256d r = _mm256_sub_pd(_mm256_mul_pd(br, c), _mm256_mul_pd(bi, s));
+            bi = _mm256_add_pd(_mm256_mul_pd(br, s), _mm256_mul_pd(bi, c));
+            br = r;
+        }
         _mm256_storeu_pd(re + k, _mm256_sub_pd(ar, bi));
         _mm256_storeu_pd(im + k, _mm256_add_pd(ai, br));
         StoreReversed(re + n - k - 3, _mm256_add_pd(ar, bi));
@@ -267,18 +315,67 @@ void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe,
     }
 }
 
-void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
-              double* re, double* im) {
+void SpreadOverRegions(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine, const double* sine,
+                       const double* angle, double* binCosine, double* binSine, double* binAngle) {
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx512()) {
+        SpreadOverRegionsAvx512(regionEnd, count, cosine, sine, angle, binCosine, binSine, binAngle);
+        return;
+    }
+    if (HasAvx2()) {
+        SpreadOverRegionsAvx2(regionEnd, count, cosine, sine, angle, binCosine, binSine, binAngle);
+        return;
+    }
+#endif
+    std::uint32_t from = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        for (std::uint32_t k = from; k < regionEnd[i]; ++k) {
+            binCosine[k] = cosine[i];
+            binSine[k] = sine[i];
+            binAngle[k] = angle[i];
+        }
+        from = regionEnd[i];
+    }
+}
+
+namespace {
+
+template <bool kTurnA, bool kTurnB>
+void TurnAndJoin(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, double* re, double* im) {
     std::uint32_t k = 1;
 #ifdef SV_STRETCH_AVX2
-    if (HasAvx2()) k = JoinPairAvx2(aRe, aIm, bRe, bIm, n, re, im);
+    if (HasAvx2()) k = TurnAndJoinPairAvx2<kTurnA, kTurnB>(a, b, n, re, im);
 #endif
     for (; k < n / 2; ++k) {
-        re[k] = aRe[k] - bIm[k];
-        im[k] = aIm[k] + bRe[k];
-        re[n - k] = aRe[k] + bIm[k];
-        im[n - k] = bRe[k] - aIm[k];
+        double ar = a.re[k], ai = a.im[k], br = b.re[k], bi = b.im[k];
+        if (kTurnA) {
+            const double r = ar * a.cosine[k] - ai * a.sine[k];
+            ai = ar * a.sine[k] + ai * a.cosine[k];
+            ar = r;
+        }
+        if (kTurnB) {
+            const double r = br * b.cosine[k] - bi * b.sine[k];
+            bi = br * b.sine[k] + bi * b.cosine[k];
+            br = r;
+        }
+        re[k] = ar - bi;
+        im[k] = ai + br;
+        re[n - k] = ar + bi;
+        im[n - k] = br - ai;
     }
+}
+
+}  // namespace
+
+void TurnAndJoinPair(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, double* re, double* im) {
+    if (a.cosine && b.cosine)
+        TurnAndJoin<true, true>(a, b, n, re, im);
+    else if (a.cosine)
+        TurnAndJoin<true, false>(a, b, n, re, im);
+    else if (b.cosine)
+        TurnAndJoin<false, true>(a, b, n, re, im);
+    else
+        TurnAndJoin<false, false>(a, b, n, re, im);
 }
 
 SV_CLONES void SquaredMagnitudes(const double* re, const double* im, std::uint32_t n, double* power) {

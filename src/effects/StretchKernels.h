@@ -40,10 +40,25 @@ void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch
 void SplitPair(const double* re, const double* im, std::uint32_t n, double* aRe, double* aIm, double* bRe,
                double* bIm);
 
-// The inverse: the n-point spectrum A + iB of two conjugate-symmetric spectra given by their
-// bins 1 to n/2 - 1 (bin 0 and bin n/2 are the caller's).
-void JoinPair(const double* aRe, const double* aIm, const double* bRe, const double* bIm, std::uint32_t n,
-              double* re, double* im);
+// Region i covers bins [regionEnd[i - 1], regionEnd[i]) (from 0): each of its bins takes the
+// region's cosine, sine and angle. The outputs hold regionEnd[count - 1] + kSpreadPadding
+// entries, since whole vectors are stored.
+constexpr std::uint32_t kSpreadPadding = 8;
+void SpreadOverRegions(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine, const double* sine,
+                       const double* angle, double* binCosine, double* binSine, double* binAngle);
+
+// A half spectrum and, unless cosine is null, the turn of each bin (cosine, sine).
+struct TurnedHalf {
+    const double* re;
+    const double* im;
+    const double* cosine;
+    const double* sine;
+};
+
+// The inverse of SplitPair, each bin first turned (re' = re cos - im sin, im' = re sin + im cos):
+// the n-point spectrum A + iB of two conjugate-symmetric spectra given by their bins 1 to
+// n/2 - 1 (bin 0 and bin n/2 are the caller's).
+void TurnAndJoinPair(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, double* re, double* im);
 
 // power[k] = re[k] * re[k] + im[k] * im[k] for k < n.
 void SquaredMagnitudes(const double* re, const double* im, std::uint32_t n, double* power);

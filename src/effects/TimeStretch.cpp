@@ -82,7 +82,9 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
     synthesis_.resize(channels);
     for (SynthesisChannel& c : synthesis_) {
         c.rate.assign(half, 0.0);
-        c.theta.assign(half, 0.0);
+        c.theta.assign(half + kSpreadPadding, 0.0);
+        c.cosine.assign(half + kSpreadPadding, 0.0);
+        c.sine.assign(half + kSpreadPadding, 0.0);
         c.overlap.assign(size_, 0.0);
     }
     aRe_.assign(size_, 0.0);
@@ -93,7 +95,9 @@ LTimeStretch::LTimeStretch(Ref<LAudioReader> input, double factor, StretchThread
     turnBin_.assign(half, 0.0);
     turnRate_.assign(half, 0.0);
     lastTheta_.assign(half, 0.0);
-    turn_.assign(half, 0.0);
+    regionTheta_.assign(half, 0.0);
+    regionCos_.assign(half, 0.0);
+    regionSin_.assign(half, 0.0);
     threaded_ = threads == StretchThreads::Auto && UsableCores() >= 2;
     // Frames in flight take room in proportion to the channels: many channels or long frames
     // make do with fewer of them.
@@ -271,11 +275,10 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
     std::copy(xi, xi + half, c.lastIm.begin());
 }
 
-void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_t hopIn) {
-    if (f.count == 0) return;
+bool LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_t hopIn) {
+    if (f.count == 0) return false;
     const std::uint32_t count = f.count;
     const std::uint32_t* peaks = f.peaks.data();
-    const std::uint32_t* regionEnd = f.regionEnd.data();
     const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
     const std::uint32_t n = count - skip;
     double* change = f.change.data();
@@ -292,27 +295,23 @@ void LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_
         for (std::uint32_t i = 0; i < n; ++i) rate[i] = c.rate[peaks[skip + i]];
     }
     double* lastTheta = lastTheta_.data();
-    double* turn = turn_.data();
+    double* theta = regionTheta_.data();
     for (std::uint32_t i = 0; i < n; ++i) lastTheta[i] = c.theta[peaks[skip + i]];
-    PeakTurns(lastTheta, rate, change, n, hop_, turn);
-
-    // Each region's bins turn by its angle as they are passed, then remember it.
-    double* xr = f.re.data();
-    double* xi = f.im.data();
-    double* th = c.theta.data();
-    std::uint32_t from = 0;
+    if (skip) theta[0] = 0.0;
+    PeakTurns(lastTheta, rate, change, n, hop_, theta + skip);
+    double* cosine = regionCos_.data();
+    double* sine = regionSin_.data();
     for (std::uint32_t i = 0; i < count; ++i) {
-        const double theta = i < skip ? 0.0 : turn[i - skip];
-        const double cosine = std::cos(theta), sine = std::sin(theta);
-        const std::uint32_t to = regionEnd[i];
-        for (std::uint32_t k = from; k < to; ++k) {
-            const double r = xr[k] * cosine - xi[k] * sine;
-            xi[k] = xr[k] * sine + xi[k] * cosine;
-            xr[k] = r;
-            th[k] = theta;
-        }
-        from = to;
+        // Two calls, not one sincos: glibc's sincos takes longer than its cos and sin together
+        // (same bits), so the compiler is kept from seeing one angle twice.
+        double angle = theta[i];
+        cosine[i] = std::cos(angle);
+        __asm__("" : "+x"(angle));
+        sine[i] = std::sin(angle);
     }
+    // Each region's bins turn by its angle (when the pair is joined) and remember it.
+    SpreadOverRegions(f.regionEnd.data(), count, cosine, sine, theta, c.cosine.data(), c.sine.data(), c.theta.data());
+    return true;
 }
 
 void LTimeStretch::Synthesise(Grain& g) {
@@ -330,14 +329,29 @@ void LTimeStretch::Synthesise(Grain& g) {
         const bool pair = ch + 1 < channels;
         ChannelFrame& a = g.channel[ch];
         ChannelFrame& b = g.channel[ch + 1];
-        TurnChannel(synthesis_[ch], a, g.hopIn);
-        if (pair) TurnChannel(synthesis_[ch + 1], b, g.hopIn);
+        SynthesisChannel& sa = synthesis_[ch];
+        SynthesisChannel& sb = synthesis_[pair ? ch + 1 : ch];
+        const bool turnA = TurnChannel(sa, a, g.hopIn);
+        const bool turnB = pair && TurnChannel(sb, b, g.hopIn);
+        const TurnedHalf ta{a.re.data(), a.im.data(), turnA ? sa.cosine.data() : nullptr, sa.sine.data()};
+        const TurnedHalf tb{b.re.data(), b.im.data(), turnB ? sb.cosine.data() : nullptr, sb.sine.data()};
         // Output = A + iB with A and B conjugate-symmetric; the Nyquist bin stays empty.
-        sRe_[0] = a.re[0] - b.im[0];
-        sIm_[0] = a.im[0] + b.re[0];
+        double ar = a.re[0], ai = a.im[0], br = b.re[0], bi = b.im[0];
+        if (turnA) {
+            const double r = ar * ta.cosine[0] - ai * ta.sine[0];
+            ai = ar * ta.sine[0] + ai * ta.cosine[0];
+            ar = r;
+        }
+        if (turnB) {
+            const double r = br * tb.cosine[0] - bi * tb.sine[0];
+            bi = br * tb.sine[0] + bi * tb.cosine[0];
+            br = r;
+        }
+        sRe_[0] = ar - bi;
+        sIm_[0] = ai + br;
         sRe_[half] = 0.0;
         sIm_[half] = 0.0;
-        JoinPair(a.re.data(), a.im.data(), b.re.data(), b.im.data(), size_, sRe_.data(), sIm_.data());
+        TurnAndJoinPair(ta, tb, size_, sRe_.data(), sIm_.data());
         fft_->Synthesis(sRe_.data(), sIm_.data());
         OverlapAdd(synthesis_[ch], sRe_.data(), ch, g.out.data());
         if (pair) OverlapAdd(synthesis_[ch + 1], sIm_.data(), ch + 1, g.out.data());

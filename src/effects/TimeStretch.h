@@ -103,11 +103,13 @@ private:
     // Synthesis stage: the worker's own state (or the reading thread's, inline).
     struct SynthesisChannel {
         std::vector<double> rate;     // phase advance per input frame (kept for peaks)
-        std::vector<double> theta;    // output phase minus analysis phase
+        std::vector<double> theta;    // output phase minus analysis phase, per bin
+        std::vector<double> cosine, sine;  // of theta, per bin
         std::vector<double> overlap;  // N output samples being summed, a ring
     };
     void Synthesise(Grain& g);
-    void TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_t hopIn);
+    // Works out the turn of each bin of f; false when nothing turns.
+    bool TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_t hopIn);
     void OverlapAdd(SynthesisChannel& c, const double* grain, std::uint32_t channel, std::int32_t* out);
     void SynthesisLoop();
 
@@ -127,8 +129,10 @@ private:
     std::vector<SynthesisChannel> synthesis_;
     std::vector<double> sRe_, sIm_;          // synthesis scratch, N each
     std::uint32_t overlapHead_ = 0;          // where each channel's overlap ring starts
-    // Synthesis scratch, N/2 entries each: per peak its bin, rate, last and new turn.
-    std::vector<double> turnBin_, turnRate_, lastTheta_, turn_;
+    // Synthesis scratch, N/2 entries each: per peak its bin, rate and last turn; per region its
+    // turn with the turn's cosine and sine.
+    std::vector<double> turnBin_, turnRate_, lastTheta_;
+    std::vector<double> regionTheta_, regionCos_, regionSin_;
     // The analysis measures analysisShare_ / kShareSteps of each frame's arctangents: one step
     // less whenever the worker had to wait for a frame (synthesisWaits_), one more whenever
     // the reading thread had to wait for the worker.
