@@ -3,6 +3,7 @@
 // frames from the cursor, Hamming-windowed, as 2,048 dB values (bin k stands for
 // k * rate / 4096 Hz).
 #include "core/AudioData.h"
+#include "effects/AlignedVector.h"
 #include "effects/SpectralTransform.h"
 
 #include <array>
@@ -35,7 +36,7 @@ private:
     SpectralTransform transform_;
     std::vector<double> window_;
     std::vector<std::int32_t> block_;
-    std::vector<double> re_, im_;
+    AlignedVector<double> re_, im_;
 };
 
 }  // namespace sv

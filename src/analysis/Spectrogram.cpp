@@ -3,6 +3,7 @@
 #include "analysis/AnalysisScale.h"
 #include "core/BlockReader.h"
 #include "core/ProgressTask.h"
+#include "effects/AlignedVector.h"
 #include "effects/SpectralTransform.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ namespace {
 
 // Two real blocks share one complex transform: with z = a + i b, A[k] = (Z[k] + conj Z[N-k]) / 2
 // and B[k] = (Z[k] - conj Z[N-k]) / 2i, so each magnitude costs half a transform.
-void TwoRealMagnitudes(const SpectralTransform& transform, std::vector<double>& re, std::vector<double>& im,
+void TwoRealMagnitudes(const SpectralTransform& transform, AlignedVector<double>& re, AlignedVector<double>& im,
                        std::uint32_t bins, double* magA, double* magB) {
     transform.Analysis(re.data(), im.data());
     const std::uint32_t n = transform.Size();
@@ -88,7 +89,8 @@ int ComputeSpectrogram(LProgressTask& task, const LAudioData& sound, std::int32_
 
     SpectralTransform transform(out.order);
     const std::vector<double> window = HammingWindow(n);
-    std::vector<double> re(n), im(n), scratch(n), magA(out.bins), magB(out.bins);
+    AlignedVector<double> re(n), im(n);
+    std::vector<double> scratch(n), magA(out.bins), magB(out.bins);
     SliceSource source(sound, out);
     const std::uint32_t channels = source.Channels();
     const bool stereo = channels >= 2;

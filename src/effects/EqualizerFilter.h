@@ -14,6 +14,7 @@
 // error bound for the taps is not comfortably below that, and any single sum that does not
 // land within 0.25 of a whole number is recomputed directly, so the output is the direct
 // form's, bit for bit.
+#include "effects/AlignedVector.h"
 #include "effects/EqualizerTaps.h"
 #include "effects/Filter.h"
 #include "effects/SpectralTransform.h"
@@ -68,7 +69,7 @@ private:
     // a run whose blocks differ is done block by block through the small one.
     Convolver large_;
     Convolver small_;
-    std::vector<double> re_, im_;
+    AlignedVector<double> re_, im_;
     std::vector<std::int32_t> window_;   // a run of blocks and their context, interleaved
     std::vector<std::int32_t> shifted_;  // a window after its headroom shift, for the direct form
     std::vector<std::int32_t> output_;   // the run's output frames, interleaved

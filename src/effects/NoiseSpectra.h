@@ -5,6 +5,7 @@
 // real signals, which halves the work on stereo.
 #include "core/AudioReader.h"
 #include "effects/SpectralTransform.h"
+#include "effects/AlignedVector.h"
 
 #include <functional>
 #include <vector>
@@ -34,7 +35,7 @@ public:
 private:
     SpectralTransform fft_;
     std::vector<double> window_;
-    std::vector<double> re_, im_;
+    AlignedVector<double> re_, im_;
 };
 
 // Every frame of `frames` frames of reader from start, hop samples apart, as powers per channel:

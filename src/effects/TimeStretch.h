@@ -27,6 +27,7 @@
 // 16. A factor of 0 or less (or NaN) has no duration to give: Create() then hands back the
 // input unchanged, as it does for exactly 1.
 #include "effects/Filter.h"
+#include "effects/AlignedVector.h"
 #include "effects/SpectralTransform.h"
 #include "effects/StageCounter.h"
 
@@ -125,9 +126,10 @@ private:
     double outputScale_ = 1.0;
 
     std::vector<AnalysisChannel> analysis_;
-    std::vector<double> aRe_, aIm_, power_;  // analysis scratch: N, N, N/2
+    AlignedVector<double> aRe_, aIm_;  // the transforms' arrays, N each
+    std::vector<double> power_;        // N/2
     std::vector<SynthesisChannel> synthesis_;
-    std::vector<double> sRe_, sIm_;          // synthesis scratch, N each
+    AlignedVector<double> sRe_, sIm_;  // synthesis scratch, N each
     std::uint32_t overlapHead_ = 0;          // where each channel's overlap ring starts
     // Synthesis scratch, N/2 entries each: per peak its bin, rate and last turn; per region its
     // turn with the turn's cosine and sine.
