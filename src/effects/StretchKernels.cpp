@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -67,24 +68,6 @@ SV_AVX512 std::uint32_t BulkPeaksAvx512(const double* pw, std::uint32_t end, std
         count += static_cast<std::uint32_t>(__builtin_popcount(m));
     }
     return BulkPeaks(pw, k, end, peaks, count);
-}
-
-// Most regions fit one vector of eight, so their varying lengths seldom cost a branch.
-SV_AVX512 void SpreadOverRegionsAvx512(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine,
-                                       const double* sine, const double* angle, double* binCosine, double* binSine,
-                                       double* binAngle) {
-    std::uint32_t from = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const __m512d c = _mm512_set1_pd(cosine[i]), s = _mm512_set1_pd(sine[i]), a = _mm512_set1_pd(angle[i]);
-        const std::uint32_t to = regionEnd[i];
-        // A vector past the region's end is overwritten by the next region.
-        for (std::uint32_t k = from; k < to; k += 8) {
-            _mm512_storeu_pd(binCosine + k, c);
-            _mm512_storeu_pd(binSine + k, s);
-            _mm512_storeu_pd(binAngle + k, a);
-        }
-        from = to;
-    }
 }
 
 // GNU vector types where this compiler's intrinsics would read an undefined register.
@@ -181,21 +164,41 @@ SV_AVX2 std::uint32_t SplitPairAvx2(const double* re, const double* im, std::uin
     return k;
 }
 
-SV_AVX2 void SpreadOverRegionsAvx2(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine,
-                                   const double* sine, const double* angle, double* binCosine, double* binSine,
-                                   double* binAngle) {
+// Whole vectors of the region's values from its first bin on; a vector past the region's end
+// is overwritten by the next region. Most regions fit one vector of eight, so their varying
+// lengths seldom cost a branch there.
+template <class Lanes>
+__attribute__((always_inline)) inline void SpreadInLanes(const std::uint32_t* regionEnd, std::uint32_t count,
+                                                         const double* cosine, const double* sine,
+                                                         const double* angle, double* binCosine, double* binSine,
+                                                         double* binAngle) {
+    constexpr std::uint32_t kWidth = sizeof(Lanes) / sizeof(double);
     std::uint32_t from = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const __m256d c = _mm256_set1_pd(cosine[i]), s = _mm256_set1_pd(sine[i]), a = _mm256_set1_pd(angle[i]);
+        const Lanes c = Lanes{} + cosine[i], s = Lanes{} + sine[i], a = Lanes{} + angle[i];
         const std::uint32_t to = regionEnd[i];
-        // A vector past the region's end is overwritten by the next region.
-        for (std::uint32_t k = from; k < to; k += 4) {
-            _mm256_storeu_pd(binCosine + k, c);
-            _mm256_storeu_pd(binSine + k, s);
-            _mm256_storeu_pd(binAngle + k, a);
+        for (std::uint32_t k = from; k < to; k += kWidth) {
+            std::memcpy(binCosine + k, &c, sizeof c);
+            std::memcpy(binSine + k, &s, sizeof s);
+            std::memcpy(binAngle + k, &a, sizeof a);
         }
         from = to;
     }
+}
+
+typedef double Lanes4 __attribute__((vector_size(32)));
+typedef double Lanes8 __attribute__((vector_size(64)));
+
+SV_AVX2 void SpreadOverRegionsAvx2(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine,
+                                   const double* sine, const double* angle, double* binCosine, double* binSine,
+                                   double* binAngle) {
+    SpreadInLanes<Lanes4>(regionEnd, count, cosine, sine, angle, binCosine, binSine, binAngle);
+}
+
+SV_AVX512 void SpreadOverRegionsAvx512(const std::uint32_t* regionEnd, std::uint32_t count, const double* cosine,
+                                       const double* sine, const double* angle, double* binCosine, double* binSine,
+                                       double* binAngle) {
+    SpreadInLanes<Lanes8>(regionEnd, count, cosine, sine, angle, binCosine, binSine, binAngle);
 }
 
 template <bool kTurnA, bool kTurnB>
