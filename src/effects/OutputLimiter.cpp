@@ -13,7 +13,8 @@ LOutputLimiter::LOutputLimiter(Ref<LAudioReader> input, std::int32_t ceiling, st
     fullScale = std::min(fullScale, ceiling_);
     const double recovery = std::max(1.0, 0.05 * std::max(sampleRate, 1));
     release_ = 1.0 - std::exp(-1.0 / recovery);
-    buffer_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead) * std::max<int>(channels, 1));
+    // Sized once for the look-ahead and the largest read, so that no read fills it first.
+    buffer_.assign(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead) * channels, 0);
     need_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead));
     nextLoud_.reserve(static_cast<std::size_t>(kMaxFramesPerCall + kLookAhead) + 1);
     position_ = input_->Position();
@@ -32,7 +33,7 @@ double LOutputLimiter::NeedOf(const std::int32_t* frame) const {
 
 void LOutputLimiter::Refill() {
     gain_ = 1.0;
-    buffer_.assign(static_cast<std::size_t>(kLookAhead) * channels, 0);
+    std::fill(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(kLookAhead) * channels, 0);
     if (channels) input_->Read(buffer_.data(), kLookAhead);
     need_.assign(kLookAhead, 1.0);
     for (std::int32_t f = 0; f < kLookAhead; ++f) need_[f] = NeedOf(buffer_.data() + static_cast<std::size_t>(f) * channels);
@@ -65,27 +66,26 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
     frames = std::min(frames, kMaxFramesPerCall);
     const std::size_t ch = channels;
     const std::size_t have = static_cast<std::size_t>(kLookAhead);
-    buffer_.resize((have + frames) * ch);
-    need_.resize(have + frames);
-    input_->Read(buffer_.data() + have * ch, frames);
-    // Most blocks hold nothing outside the range: one scan proves it and skips the per-frame work.
-    const std::int32_t* fresh = buffer_.data() + have * ch;
+    // buffer: the look-ahead, then the frames read now.
+    std::int32_t* buffer = buffer_.data();
     const std::size_t freshSamples = static_cast<std::size_t>(frames) * ch;
-    const bool allWithin = AllWithin(fresh, freshSamples, floor_, ceiling_);
+    std::int32_t* used = buffer + have * ch + freshSamples;
+    input_->Read(buffer + have * ch, frames);
+    // Most blocks hold nothing outside the range: one scan proves it and skips the per-frame work.
+    const bool allWithin = AllWithin(buffer + have * ch, freshSamples, floor_, ceiling_);
     if (allWithin && !loudAhead_ && gain_ == 1.0) {
         // Nothing to limit now or within the look-ahead: the frames pass as they are, and the
         // look-ahead's needs stay at unity.
-        std::copy(buffer_.data(), buffer_.data() + freshSamples, dst);
-        std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(freshSamples), buffer_.end(), buffer_.begin());
-        buffer_.resize(have * ch);
-        need_.resize(have);
+        std::copy(buffer, buffer + freshSamples, dst);
+        std::copy(buffer + freshSamples, used, buffer);
         position_ = position_ > INT32_MAX - frames ? INT32_MAX : position_ + frames;
         return;
     }
+    need_.resize(have + frames);
     if (allWithin) {
         std::fill(need_.begin() + static_cast<std::ptrdiff_t>(have), need_.end(), 1.0);
     } else {
-        for (std::size_t f = have; f < have + static_cast<std::size_t>(frames); ++f) need_[f] = NeedOf(buffer_.data() + f * ch);
+        for (std::size_t f = have; f < have + static_cast<std::size_t>(frames); ++f) need_[f] = NeedOf(buffer + f * ch);
     }
     // nextLoud_[f]: the first frame at or after f whose peak needs a gain below unity.
     const std::size_t total = need_.size();
@@ -95,7 +95,7 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
     for (std::int32_t n = 0; n < frames; ++n) {
         const std::size_t at = static_cast<std::size_t>(n);
         std::int32_t* out = dst + at * ch;
-        const std::int32_t* in = buffer_.data() + at * ch;
+        const std::int32_t* in = buffer + at * ch;
         const std::size_t loud = nextLoud_[at];
         const bool quietAhead = loud == SIZE_MAX || loud > at + kLookAhead;
         if (quietAhead && gain_ == 1.0) {
@@ -125,9 +125,8 @@ void LOutputLimiter::Read(std::int32_t* dst, std::int32_t frames) {
         }
     }
     // The last kLookAhead frames become the next call's look-ahead.
-    std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(frames * ch), buffer_.end(), buffer_.begin());
+    std::copy(buffer + freshSamples, used, buffer);
     std::copy(need_.begin() + frames, need_.end(), need_.begin());
-    buffer_.resize(have * ch);
     need_.resize(have);
     loudAhead_ = std::any_of(need_.begin(), need_.end(), [](double need) { return need < 1.0; });
     position_ = position_ > INT32_MAX - frames ? INT32_MAX : position_ + frames;
