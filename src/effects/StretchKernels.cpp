@@ -201,6 +201,22 @@ SV_AVX512 void SpreadOverRegionsAvx512(const std::uint32_t* regionEnd, std::uint
     SpreadInLanes<Lanes8>(regionEnd, count, cosine, sine, angle, binCosine, binSine, binAngle);
 }
 
+// Four stereo frames at a time: the left samples gathered into the low half, the right ones
+// into the high half, each converted (exactly) and windowed.
+SV_AVX2 std::uint32_t WindowStereoAvx2(const std::int32_t* x, const double* window, std::uint32_t n, double* re,
+                                       double* im) {
+    const __m256i apart = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    std::uint32_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const __m256i v = _mm256_permutevar8x32_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + 2 * static_cast<std::size_t>(k))), apart);
+        const __m256d w = _mm256_loadu_pd(window + k);
+        _mm256_storeu_pd(re + k, _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(v)), w));
+        _mm256_storeu_pd(im + k, _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(v, 1)), w));
+    }
+    return k;
+}
+
 template <bool kTurnA, bool kTurnB>
 SV_AVX2 std::uint32_t TurnAndJoinPairAvx2(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, double* re,
                                           double* im) {
@@ -284,17 +300,14 @@ void PeakTurns(const double* lastTheta, const double* rate, const double* change
     for (; i < n; ++i) theta[i] = WrapPhase(lastTheta[i] + rate[i] * hop - change[i]);
 }
 
-SV_CLONES void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,
-                          std::uint32_t n, double* re, double* im) {
+void WindowPair(const std::int32_t* frames, std::uint32_t step, std::uint32_t ch, const double* window,
+                std::uint32_t n, double* re, double* im) {
     const std::int32_t* x = frames + ch;
-    if (step == 2) {
-        for (std::uint32_t k = 0; k < n; ++k) {
-            re[k] = x[2 * k] * window[k];
-            im[k] = x[2 * k + 1] * window[k];
-        }
-        return;
-    }
-    for (std::uint32_t k = 0; k < n; ++k) {
+    std::uint32_t k = 0;
+#ifdef SV_STRETCH_AVX2
+    if (step == 2 && HasAvx2()) k = WindowStereoAvx2(x, window, n, re, im);
+#endif
+    for (; k < n; ++k) {
         re[k] = x[static_cast<std::size_t>(k) * step] * window[k];
         im[k] = x[static_cast<std::size_t>(k) * step + 1] * window[k];
     }
