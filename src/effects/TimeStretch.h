@@ -79,7 +79,7 @@ private:
     // each peak that turns, X * conj(last X) (cr, ci) and its angle (change), the latter
     // measured by the analysis for the first split of them, by the synthesis for the rest.
     struct ChannelFrame {
-        std::vector<double> re, im;
+        AlignedVector<double> re, im;
         std::vector<std::uint32_t> peaks, regionEnd;
         std::vector<double> cr, ci, change;
         std::uint32_t count = 0;
@@ -106,7 +106,7 @@ private:
         std::vector<double> rate;     // phase advance per input frame (kept for peaks)
         std::vector<double> theta;    // output phase minus analysis phase, per bin
         std::vector<double> cosine, sine;  // of theta, per bin
-        std::vector<double> overlap;  // N output samples being summed, a ring
+        AlignedVector<double> overlap;  // N output samples being summed, a ring
     };
     void Synthesise(Grain& g);
     // Works out the turn of each bin of f; false when nothing turns.
@@ -127,7 +127,7 @@ private:
 
     std::vector<AnalysisChannel> analysis_;
     AlignedVector<double> aRe_, aIm_;  // the transforms' arrays, N each
-    std::vector<double> power_;        // N/2
+    AlignedVector<double> power_;      // N/2
     std::vector<SynthesisChannel> synthesis_;
     AlignedVector<double> sRe_, sIm_;  // synthesis scratch, N each
     std::uint32_t overlapHead_ = 0;          // where each channel's overlap ring starts
