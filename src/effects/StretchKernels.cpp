@@ -72,7 +72,12 @@ SV_AVX512 std::uint32_t BulkPeaksAvx512(const double* pw, std::uint32_t end, std
 
 // GNU vector types where this compiler's intrinsics would read an undefined register.
 typedef double Lane8 __attribute__((vector_size(64)));
+#if defined(__clang__)
+#define SV_LANES_IN_ORDER(v, ...) __builtin_shufflevector(v, v, __VA_ARGS__)
+#else
 typedef long long Index8 __attribute__((vector_size(64)));
+#define SV_LANES_IN_ORDER(v, ...) __builtin_shuffle(v, Index8{__VA_ARGS__})
+#endif
 SV_AVX512 inline Lane8 Lower(Lane8 a, Lane8 b) { return a < b ? a : b; }
 
 // Gaps of up to eight bins in one register, so that the gaps' varying lengths cost no
@@ -89,9 +94,9 @@ SV_AVX512 void RegionEndsAvx512(const double* pw, const std::uint32_t* peaks, st
         const __m512d v = _mm512_mask_loadu_pd(none, static_cast<__mmask8>((1u << gap) - 1), pw + from);
         // Every lane ends with the lowest value: halves, then quarters, then pairs exchanged.
         const Lane8 x = v;
-        Lane8 low = Lower(x, __builtin_shuffle(x, Index8{4, 5, 6, 7, 0, 1, 2, 3}));
-        low = Lower(low, __builtin_shuffle(low, Index8{2, 3, 0, 1, 6, 7, 4, 5}));
-        low = Lower(low, __builtin_shuffle(low, Index8{1, 0, 3, 2, 5, 4, 7, 6}));
+        Lane8 low = Lower(x, SV_LANES_IN_ORDER(x, 4, 5, 6, 7, 0, 1, 2, 3));
+        low = Lower(low, SV_LANES_IN_ORDER(low, 2, 3, 0, 1, 6, 7, 4, 5));
+        low = Lower(low, SV_LANES_IN_ORDER(low, 1, 0, 3, 2, 5, 4, 7, 6));
         const __m512d lowest = low;
         const unsigned at = _mm512_cmp_pd_mask(v, lowest, _CMP_EQ_OQ);
         regionEnd[i] = from + static_cast<std::uint32_t>(__builtin_ctz(at | 0x100u));
@@ -358,11 +363,8 @@ namespace {
 
 template <bool kTurnA, bool kTurnB>
 void TurnAndJoin(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, double* re, double* im) {
-    std::uint32_t k = 1;
-#ifdef SV_STRETCH_AVX2
-    if (HasAvx2()) k = TurnAndJoinPairAvx2<kTurnA, kTurnB>(a, b, n, re, im);
-#endif
-    for (; k < n / 2; ++k) {
+    // Bin k of both halves, turned; at k = 0 only the first two sums have a place.
+    auto join = [&](std::uint32_t k) {
         double ar = a.re[k], ai = a.im[k], br = b.re[k], bi = b.im[k];
         if (kTurnA) {
             const double r = ar * a.cosine[k] - ai * a.sine[k];
@@ -376,9 +378,18 @@ void TurnAndJoin(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, doub
         }
         re[k] = ar - bi;
         im[k] = ai + br;
+        if (k == 0) return;
         re[n - k] = ar + bi;
         im[n - k] = br - ai;
-    }
+    };
+    join(0);
+    re[n / 2] = 0.0;
+    im[n / 2] = 0.0;
+    std::uint32_t k = 1;
+#ifdef SV_STRETCH_AVX2
+    if (HasAvx2()) k = TurnAndJoinPairAvx2<kTurnA, kTurnB>(a, b, n, re, im);
+#endif
+    for (; k < n / 2; ++k) join(k);
 }
 
 }  // namespace

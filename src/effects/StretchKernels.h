@@ -56,8 +56,8 @@ struct TurnedHalf {
 };
 
 // The inverse of SplitPair, each bin first turned (re' = re cos - im sin, im' = re sin + im cos):
-// the n-point spectrum A + iB of two conjugate-symmetric spectra given by their bins 1 to
-// n/2 - 1 (bin 0 and bin n/2 are the caller's).
+// the n-point spectrum A + iB of two conjugate-symmetric spectra given by their bins 0 to
+// n/2 - 1, the bin at n/2 left empty.
 void TurnAndJoinPair(const TurnedHalf& a, const TurnedHalf& b, std::uint32_t n, double* re, double* im);
 
 // power[k] = re[k] * re[k] + im[k] * im[k] for k < n.

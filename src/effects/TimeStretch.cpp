@@ -314,9 +314,15 @@ bool LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_
     return true;
 }
 
+// A channel's half spectrum with the turns TurnChannel worked out for it, if any.
+TurnedHalf LTimeStretch::HalfOf(const ChannelFrame& f, const SynthesisChannel* turned) {
+    if (!turned) return {f.re.data(), f.im.data(), nullptr, nullptr};
+    return {f.re.data(), f.im.data(), turned->cosine.data(), turned->sine.data()};
+}
+
 void LTimeStretch::Synthesise(Grain& g) {
+    const std::uint32_t half = size_ / 2;
     if (g.first) {
-        const std::uint32_t half = size_ / 2;
         for (SynthesisChannel& c : synthesis_) {
             for (std::uint32_t k = 0; k < half; ++k) c.rate[k] = -kTwoPi * k / size_;
             std::fill(c.theta.begin(), c.theta.end(), 0.0);
@@ -324,34 +330,15 @@ void LTimeStretch::Synthesise(Grain& g) {
         }
         overlapHead_ = 0;
     }
-    const std::uint32_t half = size_ / 2;
     for (std::uint32_t ch = 0; ch < channels; ch += 2) {
         const bool pair = ch + 1 < channels;
         ChannelFrame& a = g.channel[ch];
         ChannelFrame& b = g.channel[ch + 1];
-        SynthesisChannel& sa = synthesis_[ch];
-        SynthesisChannel& sb = synthesis_[pair ? ch + 1 : ch];
-        const bool turnA = TurnChannel(sa, a, g.hopIn);
-        const bool turnB = pair && TurnChannel(sb, b, g.hopIn);
-        const TurnedHalf ta{a.re.data(), a.im.data(), turnA ? sa.cosine.data() : nullptr, sa.sine.data()};
-        const TurnedHalf tb{b.re.data(), b.im.data(), turnB ? sb.cosine.data() : nullptr, sb.sine.data()};
+        const bool turnA = TurnChannel(synthesis_[ch], a, g.hopIn);
+        const bool turnB = pair && TurnChannel(synthesis_[ch + 1], b, g.hopIn);
         // Output = A + iB with A and B conjugate-symmetric; the Nyquist bin stays empty.
-        double ar = a.re[0], ai = a.im[0], br = b.re[0], bi = b.im[0];
-        if (turnA) {
-            const double r = ar * ta.cosine[0] - ai * ta.sine[0];
-            ai = ar * ta.sine[0] + ai * ta.cosine[0];
-            ar = r;
-        }
-        if (turnB) {
-            const double r = br * tb.cosine[0] - bi * tb.sine[0];
-            bi = br * tb.sine[0] + bi * tb.cosine[0];
-            br = r;
-        }
-        sRe_[0] = ar - bi;
-        sIm_[0] = ai + br;
-        sRe_[half] = 0.0;
-        sIm_[half] = 0.0;
-        TurnAndJoinPair(ta, tb, size_, sRe_.data(), sIm_.data());
+        TurnAndJoinPair(HalfOf(a, turnA ? &synthesis_[ch] : nullptr), HalfOf(b, turnB ? &synthesis_[ch + 1] : nullptr),
+                        size_, sRe_.data(), sIm_.data());
         fft_->Synthesis(sRe_.data(), sIm_.data());
         OverlapAdd(synthesis_[ch], sRe_.data(), ch, g.out.data());
         if (pair) OverlapAdd(synthesis_[ch + 1], sIm_.data(), ch + 1, g.out.data());

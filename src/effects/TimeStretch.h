@@ -30,6 +30,7 @@
 #include "effects/AlignedVector.h"
 #include "effects/SpectralTransform.h"
 #include "effects/StageCounter.h"
+#include "effects/StretchKernels.h"
 
 #include <atomic>
 #include <cstdint>
@@ -103,14 +104,15 @@ private:
 
     // Synthesis stage: the worker's own state (or the reading thread's, inline).
     struct SynthesisChannel {
-        std::vector<double> rate;     // phase advance per input frame (kept for peaks)
-        std::vector<double> theta;    // output phase minus analysis phase, per bin
+        std::vector<double> rate;          // phase advance per input frame (kept for peaks)
+        std::vector<double> theta;         // output phase minus analysis phase, per bin
         std::vector<double> cosine, sine;  // of theta, per bin
-        AlignedVector<double> overlap;  // N output samples being summed, a ring
+        AlignedVector<double> overlap;     // N output samples being summed, a ring
     };
     void Synthesise(Grain& g);
     // Works out the turn of each bin of f; false when nothing turns.
     bool TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_t hopIn);
+    static TurnedHalf HalfOf(const ChannelFrame& f, const SynthesisChannel* turned);
     void OverlapAdd(SynthesisChannel& c, const double* grain, std::uint32_t channel, std::int32_t* out);
     void SynthesisLoop();
 
@@ -130,7 +132,7 @@ private:
     AlignedVector<double> power_;      // N/2
     std::vector<SynthesisChannel> synthesis_;
     AlignedVector<double> sRe_, sIm_;  // synthesis scratch, N each
-    std::uint32_t overlapHead_ = 0;          // where each channel's overlap ring starts
+    std::uint32_t overlapHead_ = 0;    // where each channel's overlap ring starts
     // Synthesis scratch, N/2 entries each: per peak its bin, rate and last turn; per region its
     // turn with the turn's cosine and sine.
     std::vector<double> turnBin_, turnRate_, lastTheta_;
