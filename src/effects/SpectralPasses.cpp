@@ -351,6 +351,38 @@ SV_AVX2 void LastPassInNaturalOrderAvx2(double* re, double* im, std::uint32_t or
     }
 }
 
+// The radix-2 stage of an odd order fused with the bit reversal in the same way: the pairs
+// are points 0, 1 and 2, 3 of each row of a tile, so after LoadTile they are whole lanes.
+template <bool kScale>
+SV_AVX2 void LastRadix2InNaturalOrderAvx2(double* re, double* im, std::uint32_t order, const TilePairs& tilePairs,
+                                          double scaleValue) {
+    const std::size_t rowStride = std::size_t{1} << (order - 2);
+    const __m256d scale = _mm256_set1_pd(scaleValue);
+    auto butterflies = [&](double* data, std::uint32_t b, __m256d t[4]) SV_AVX2 {
+        LoadTile(data, rowStride, b, t);
+        for (int c = 0; c < 4; c += 2) {
+            __m256d sum = _mm256_add_pd(t[c], t[c + 1]), diff = _mm256_sub_pd(t[c], t[c + 1]);
+            if (kScale) {
+                sum = _mm256_mul_pd(sum, scale);
+                diff = _mm256_mul_pd(diff, scale);
+            }
+            t[c] = sum;
+            t[c + 1] = diff;
+        }
+    };
+    for (double* data : {re, im}) {
+        for (const auto& [b, rb] : tilePairs) {
+            __m256d x[4], y[4];
+            butterflies(data, b, x);
+            if (b != rb) {
+                butterflies(data, rb, y);
+                StoreTile(data, rowStride, b, y);
+            }
+            StoreTile(data, rowStride, rb, x);
+        }
+    }
+}
+
 // Points whose data (16 KB) stay in the first-level cache while several passes run over them.
 constexpr std::uint32_t kCacheBlock = 1024;
 
@@ -359,9 +391,11 @@ constexpr std::uint32_t kCacheBlock = 1024;
 // from the slower caches once instead of once per pass.
 template <bool kNegateSine, bool kScale>
 SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
-    // An even order's last pass (q = 1) can leave its results in natural order.
-    const bool fuse = p.tilePairs && p.order >= 4 && p.order % 2 == 0;
-    const std::uint32_t lowestQ = fuse ? 4 : 1;
+    // The last pass (radix 4 at q = 1 for an even order, radix 2 for an odd one) can leave its
+    // results in natural order.
+    const bool fuse = p.tilePairs && p.order >= 4;
+    const bool even = p.order % 2 == 0;
+    const std::uint32_t lowestQ = fuse && even ? 4 : 1;
     const double* tw = p.twiddles;
     std::uint32_t stages = p.order;
     std::uint32_t q = p.size / 4;
@@ -373,7 +407,7 @@ SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
         tw += 6 * static_cast<std::size_t>(q);
     }
     const bool blocked = stages >= 2 && q >= lowestQ;
-    if (blocked || stages == 1) {
+    if (blocked || (stages == 1 && !fuse)) {
         const std::uint32_t block = blocked ? 4 * q : p.size;
         const double* blockTw = tw;
         for (std::uint32_t start = 0; start < p.size; start += block) {
@@ -388,7 +422,7 @@ SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
                     Avx2Pass<kNegateSine, false>(re, im, block, bq, blockTw, 1.0);
                 blockTw += 6 * static_cast<std::size_t>(bq);
             }
-            if (left == 1) {
+            if (left == 1 && !fuse) {
                 if (block % 8 == 0)
                     Radix2PassAvx2<kScale>(re, im, block, p.scale);
                 else
@@ -398,7 +432,10 @@ SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
         tw = blockTw;
     }
     if (!fuse) return false;
-    LastPassInNaturalOrderAvx2<kNegateSine, kScale>(p.re, p.im, p.order, *p.tilePairs, tw, p.scale);
+    if (even)
+        LastPassInNaturalOrderAvx2<kNegateSine, kScale>(p.re, p.im, p.order, *p.tilePairs, tw, p.scale);
+    else
+        LastRadix2InNaturalOrderAvx2<kScale>(p.re, p.im, p.order, *p.tilePairs, p.scale);
     return true;
 }
 
