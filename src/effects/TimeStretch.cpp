@@ -306,7 +306,9 @@ bool LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_
         // (same bits), so the compiler is kept from seeing one angle twice.
         double angle = theta[i];
         cosine[i] = std::cos(angle);
+#if defined(__GNUC__) && defined(__x86_64__)
         __asm__("" : "+x"(angle));
+#endif
         sine[i] = std::sin(angle);
     }
     // Each region's bins turn by its angle (when the pair is joined) and remember it.
