@@ -237,12 +237,46 @@ SV_AVX2 void Radix2PassAvx2(double* re, double* im, std::uint32_t size, double s
 // Eight k at once in 512-bit lanes (q a multiple of 8), the same operations as Radix4Pass.
 typedef double Lane8 __attribute__((vector_size(64), aligned(8), may_alias));
 
+struct Lanes8 {
+    Lane8 r0, i0, r1, i1, r2, i2, r3, i3;
+};
+
+SV_AVX512 inline Lane8 Splat(double v) { return Lane8{v, v, v, v, v, v, v, v}; }
+
+// The butterfly of Radix4Pass on eight spans or eight k at once, twiddles in lanes.
+template <bool kNegateSine, bool kScale>
+SV_AVX512 inline void Butterfly8(Lanes8& x, Lane8 c1, Lane8 s1, Lane8 c2, Lane8 s2, Lane8 c3, Lane8 s3,
+                                 Lane8 scale) {
+    const Lane8 s02r = x.r0 + x.r2, s02i = x.i0 + x.i2;
+    const Lane8 d02r = x.r0 - x.r2, d02i = x.i0 - x.i2;
+    const Lane8 s13r = x.r1 + x.r3, s13i = x.i1 + x.i3;
+    const Lane8 d13r = x.r1 - x.r3, d13i = x.i1 - x.i3;
+    const Lane8 jr = kNegateSine ? d13i : -d13i;
+    const Lane8 ji = kNegateSine ? -d13r : d13r;
+    const Lane8 t0r = s02r + s13r, t0i = s02i + s13i;
+    const Lane8 t1r = s02r - s13r, t1i = s02i - s13i;
+    const Lane8 t2r = d02r + jr, t2i = d02i + ji;
+    const Lane8 t3r = d02r - jr, t3i = d02i - ji;
+    if (kNegateSine) s1 = -s1, s2 = -s2, s3 = -s3;
+    const Lane8 u1r = t1r * c2 - t1i * s2, u1i = t1r * s2 + t1i * c2;
+    const Lane8 u2r = t2r * c1 - t2i * s1, u2i = t2r * s1 + t2i * c1;
+    const Lane8 u3r = t3r * c3 - t3i * s3, u3i = t3r * s3 + t3i * c3;
+    x.r0 = kScale ? t0r * scale : t0r;
+    x.i0 = kScale ? t0i * scale : t0i;
+    x.r1 = kScale ? u1r * scale : u1r;
+    x.i1 = kScale ? u1i * scale : u1i;
+    x.r2 = kScale ? u2r * scale : u2r;
+    x.i2 = kScale ? u2i * scale : u2i;
+    x.r3 = kScale ? u3r * scale : u3r;
+    x.i3 = kScale ? u3i * scale : u3i;
+}
+
 template <bool kNegateSine, bool kScale>
 SV_AVX512 void Radix4PassAvx512(double* re, double* im, std::uint32_t size, std::uint32_t q, const double* tw,
                                 double scaleValue) {
 #define at(p) (*reinterpret_cast<const Lane8*>(p))
 #define put(p, v) (*reinterpret_cast<Lane8*>(p) = (v))
-    const Lane8 scale = {scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue, scaleValue};
+    const Lane8 scale = Splat(scaleValue);
     // One pointer per array and the distances q, 2q, 3q (4q, 5q for the twiddles): few enough
     // registers that the loop keeps its addresses out of memory.
     const std::ptrdiff_t q1 = q, q2 = 2 * static_cast<std::ptrdiff_t>(q), q3 = 3 * static_cast<std::ptrdiff_t>(q);
@@ -252,35 +286,160 @@ SV_AVX512 void Radix4PassAvx512(double* re, double* im, std::uint32_t size, std:
         double* i = im + start;
         const double* t = tw;
         for (double* end = r + q; r < end; r += 8, i += 8, t += 8) {
-            const Lane8 s02r = at(r) + at(r + q2), s02i = at(i) + at(i + q2);
-            const Lane8 d02r = at(r) - at(r + q2), d02i = at(i) - at(i + q2);
-            const Lane8 s13r = at(r + q1) + at(r + q3), s13i = at(i + q1) + at(i + q3);
-            const Lane8 d13r = at(r + q1) - at(r + q3), d13i = at(i + q1) - at(i + q3);
-            const Lane8 jr = kNegateSine ? d13i : -d13i;
-            const Lane8 ji = kNegateSine ? -d13r : d13r;
-            const Lane8 t0r = s02r + s13r, t0i = s02i + s13i;
-            const Lane8 t1r = s02r - s13r, t1i = s02i - s13i;
-            const Lane8 t2r = d02r + jr, t2i = d02i + ji;
-            const Lane8 t3r = d02r - jr, t3i = d02i - ji;
-            const Lane8 c1 = at(t), c2 = at(t + q2), c3 = at(t + q4);
-            const Lane8 s1 = kNegateSine ? -at(t + q1) : at(t + q1);
-            const Lane8 s2 = kNegateSine ? -at(t + q3) : at(t + q3);
-            const Lane8 s3 = kNegateSine ? -at(t + q5) : at(t + q5);
-            const Lane8 u1r = t1r * c2 - t1i * s2, u1i = t1r * s2 + t1i * c2;
-            const Lane8 u2r = t2r * c1 - t2i * s1, u2i = t2r * s1 + t2i * c1;
-            const Lane8 u3r = t3r * c3 - t3i * s3, u3i = t3r * s3 + t3i * c3;
-            put(r, kScale ? t0r * scale : t0r);
-            put(i, kScale ? t0i * scale : t0i);
-            put(r + q1, kScale ? u1r * scale : u1r);
-            put(i + q1, kScale ? u1i * scale : u1i);
-            put(r + q2, kScale ? u2r * scale : u2r);
-            put(i + q2, kScale ? u2i * scale : u2i);
-            put(r + q3, kScale ? u3r * scale : u3r);
-            put(i + q3, kScale ? u3i * scale : u3i);
+            Lanes8 x{at(r), at(i), at(r + q1), at(i + q1), at(r + q2), at(i + q2), at(r + q3), at(i + q3)};
+            Butterfly8<kNegateSine, kScale>(x, at(t), at(t + q1), at(t + q2), at(t + q3), at(t + q4), at(t + q5),
+                                            scale);
+            put(r, x.r0);
+            put(i, x.i0);
+            put(r + q1, x.r1);
+            put(i + q1, x.i1);
+            put(r + q2, x.r2);
+            put(i + q2, x.i2);
+            put(r + q3, x.r3);
+            put(i + q3, x.i3);
         }
     }
 #undef at
 #undef put
+}
+
+// _mm512_shuffle_f64x2 in the masked form: GCC 12 builds the unmasked forms of this and of
+// the unpacks from an undefined register it then warns about.
+template <int kLanes>
+SV_AVX512 inline Lane8 Quarters(Lane8 a, Lane8 b) {
+    return _mm512_mask_shuffle_f64x2(a, 0xFF, a, b, kLanes);
+}
+
+// Halves of two vectors: the lower four lanes of a then of b, or the upper four of each.
+SV_AVX512 inline Lane8 LowerHalves(Lane8 a, Lane8 b) { return Quarters<0x44>(a, b); }
+SV_AVX512 inline Lane8 UpperHalves(Lane8 a, Lane8 b) { return Quarters<0xEE>(a, b); }
+
+// The pass of span 16 (q = 4): two spans at a time, k = 0..3 of the first in the lower lanes
+// and of the second in the upper ones. size is a multiple of 32.
+template <bool kNegateSine, bool kScale>
+SV_AVX512 void Span16PassAvx512(double* re, double* im, std::uint32_t size, const double* tw, double scaleValue) {
+    const Lane8 scale = Splat(scaleValue);
+    auto twice = [tw](int m) SV_AVX512 {
+        const double* t = tw + 4 * m;
+        return Lane8{t[0], t[1], t[2], t[3], t[0], t[1], t[2], t[3]};
+    };
+    const Lane8 c1 = twice(0), s1 = twice(1), c2 = twice(2), s2 = twice(3), c3 = twice(4), s3 = twice(5);
+    for (std::uint32_t start = 0; start < size; start += 32) {
+        double* r = re + start;
+        double* i = im + start;
+        // Rows x0..x3 of the first span are r[0..3], r[4..7], r[8..11], r[12..15].
+        const Lane8 ra = _mm512_loadu_pd(r), rb = _mm512_loadu_pd(r + 8);
+        const Lane8 rc = _mm512_loadu_pd(r + 16), rd = _mm512_loadu_pd(r + 24);
+        const Lane8 ia = _mm512_loadu_pd(i), ib = _mm512_loadu_pd(i + 8);
+        const Lane8 ic = _mm512_loadu_pd(i + 16), id = _mm512_loadu_pd(i + 24);
+        Lanes8 x{LowerHalves(ra, rc), LowerHalves(ia, ic), UpperHalves(ra, rc), UpperHalves(ia, ic),
+                 LowerHalves(rb, rd), LowerHalves(ib, id), UpperHalves(rb, rd), UpperHalves(ib, id)};
+        Butterfly8<kNegateSine, kScale>(x, c1, s1, c2, s2, c3, s3, scale);
+        _mm512_storeu_pd(r, LowerHalves(x.r0, x.r1));
+        _mm512_storeu_pd(r + 8, LowerHalves(x.r2, x.r3));
+        _mm512_storeu_pd(r + 16, UpperHalves(x.r0, x.r1));
+        _mm512_storeu_pd(r + 24, UpperHalves(x.r2, x.r3));
+        _mm512_storeu_pd(i, LowerHalves(x.i0, x.i1));
+        _mm512_storeu_pd(i + 8, LowerHalves(x.i2, x.i3));
+        _mm512_storeu_pd(i + 16, UpperHalves(x.i0, x.i1));
+        _mm512_storeu_pd(i + 24, UpperHalves(x.i2, x.i3));
+    }
+}
+
+// Rows v[0..7] of eight points become columns: v[c] lane L = old v[L] lane c.
+SV_AVX512 inline void Transpose8(Lane8 v[8]) {
+    Lane8 t[8], u[8];
+    for (int k = 0; k < 8; k += 2) {
+        t[k] = _mm512_mask_unpacklo_pd(v[k], 0xFF, v[k], v[k + 1]);  // columns 0, 2, 4, 6 of rows k, k + 1
+        t[k + 1] = _mm512_mask_unpackhi_pd(v[k], 0xFF, v[k], v[k + 1]);  // columns 1, 3, 5, 7
+    }
+    for (int k = 0; k < 8; k += 4) {
+        for (int odd = 0; odd < 2; ++odd) {
+            u[k + odd] = Quarters<0x88>(t[k + odd], t[k + 2 + odd]);      // columns 0/1 and 4/5
+            u[k + 2 + odd] = Quarters<0xDD>(t[k + odd], t[k + 2 + odd]);  // columns 2/3 and 6/7
+        }
+    }
+    for (int c = 0; c < 4; ++c) {
+        v[c] = Quarters<0x88>(u[c], u[c + 4]);
+        v[c + 4] = Quarters<0xDD>(u[c], u[c + 4]);
+    }
+}
+
+// Three-bit reversal.
+constexpr int kReverse3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+// Tile b of 8 x 8 points of one array: rows a = 0..7 of eight points, index a * 2^(order-3) +
+// 8b + c. After loading, v[c] holds point c of every row, row rev(L) in lane L, which is the
+// order the points take in the reversed tile's rows.
+SV_AVX512 inline void LoadWideTile(const double* data, std::size_t rowStride, std::uint32_t b, Lane8 v[8]) {
+    const double* at = data + 8 * static_cast<std::size_t>(b);
+    for (int lane = 0; lane < 8; ++lane) v[lane] = _mm512_loadu_pd(at + kReverse3[lane] * rowStride);
+    Transpose8(v);
+}
+
+// Point c of every row goes to row rev(c) of tile b.
+SV_AVX512 inline void StoreWideTile(double* data, std::size_t rowStride, std::uint32_t b, const Lane8 v[8]) {
+    double* at = data + 8 * static_cast<std::size_t>(b);
+    for (int c = 0; c < 8; ++c) _mm512_storeu_pd(at + kReverse3[c] * rowStride, v[c]);
+}
+
+// LastPassInNaturalOrderAvx2 in tiles of 8 x 8 points: each tile holds sixteen spans of four
+// points, eight in the lanes of points 0..3 and eight in those of points 4..7.
+template <bool kNegateSine, bool kScale>
+SV_AVX512 void LastPassInNaturalOrderAvx512(double* re, double* im, std::uint32_t order, const TilePairs& widePairs,
+                                            const double* tw, double scaleValue) {
+    const std::size_t rowStride = std::size_t{1} << (order - 3);
+    const Lane8 scale = Splat(scaleValue);
+    const Lane8 c1 = Splat(tw[0]), s1 = Splat(tw[1]), c2 = Splat(tw[2]);
+    const Lane8 s2 = Splat(tw[3]), c3 = Splat(tw[4]), s3 = Splat(tw[5]);
+    auto butterflies = [&](std::uint32_t b, Lane8 r[8], Lane8 i[8]) SV_AVX512 {
+        LoadWideTile(re, rowStride, b, r);
+        LoadWideTile(im, rowStride, b, i);
+        for (int c = 0; c < 8; c += 4) {
+            Lanes8 x{r[c], i[c], r[c + 1], i[c + 1], r[c + 2], i[c + 2], r[c + 3], i[c + 3]};
+            Butterfly8<kNegateSine, kScale>(x, c1, s1, c2, s2, c3, s3, scale);
+            r[c] = x.r0, r[c + 1] = x.r1, r[c + 2] = x.r2, r[c + 3] = x.r3;
+            i[c] = x.i0, i[c + 1] = x.i1, i[c + 2] = x.i2, i[c + 3] = x.i3;
+        }
+    };
+    for (const auto& [b, rb] : widePairs) {
+        Lane8 xr[8], xi[8], yr[8], yi[8];
+        butterflies(b, xr, xi);
+        if (b != rb) {
+            butterflies(rb, yr, yi);
+            StoreWideTile(re, rowStride, b, yr);
+            StoreWideTile(im, rowStride, b, yi);
+        }
+        StoreWideTile(re, rowStride, rb, xr);
+        StoreWideTile(im, rowStride, rb, xi);
+    }
+}
+
+// LastRadix2InNaturalOrderAvx2 in tiles of 8 x 8 points.
+template <bool kScale>
+SV_AVX512 void LastRadix2InNaturalOrderAvx512(double* re, double* im, std::uint32_t order,
+                                              const TilePairs& widePairs, double scaleValue) {
+    const std::size_t rowStride = std::size_t{1} << (order - 3);
+    const Lane8 scale = Splat(scaleValue);
+    auto butterflies = [&](double* data, std::uint32_t b, Lane8 v[8]) SV_AVX512 {
+        LoadWideTile(data, rowStride, b, v);
+        for (int c = 0; c < 8; c += 2) {
+            const Lane8 sum = v[c] + v[c + 1], diff = v[c] - v[c + 1];
+            v[c] = kScale ? sum * scale : sum;
+            v[c + 1] = kScale ? diff * scale : diff;
+        }
+    };
+    for (double* data : {re, im}) {
+        for (const auto& [b, rb] : widePairs) {
+            Lane8 x[8], y[8];
+            butterflies(data, b, x);
+            if (b != rb) {
+                butterflies(data, rb, y);
+                StoreWideTile(data, rowStride, b, y);
+            }
+            StoreWideTile(data, rowStride, rb, x);
+        }
+    }
 }
 
 bool HasAvx512() { return Avx512Usable(); }
@@ -290,6 +449,8 @@ template <bool kNegateSine, bool kScale>
 SV_AVX2 void Avx2Pass(double* re, double* im, std::uint32_t size, std::uint32_t q, const double* tw, double scale) {
     if (q % 8 == 0 && HasAvx512())
         Radix4PassAvx512<kNegateSine, kScale>(re, im, size, q, tw, scale);
+    else if (q == 4 && size % 32 == 0 && HasAvx512())
+        Span16PassAvx512<kNegateSine, kScale>(re, im, size, tw, scale);
     else if (q % 4 == 0)
         Radix4PassAvx2<kNegateSine, kScale>(re, im, size, q, tw, scale);
     else if (q == 2 && size % 16 == 0)
@@ -432,8 +593,13 @@ SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
         tw = blockTw;
     }
     if (!fuse) return false;
-    if (even)
+    const bool wide = p.widePairs && HasAvx512();
+    if (even && wide)
+        LastPassInNaturalOrderAvx512<kNegateSine, kScale>(p.re, p.im, p.order, *p.widePairs, tw, p.scale);
+    else if (even)
         LastPassInNaturalOrderAvx2<kNegateSine, kScale>(p.re, p.im, p.order, *p.tilePairs, tw, p.scale);
+    else if (wide)
+        LastRadix2InNaturalOrderAvx512<kScale>(p.re, p.im, p.order, *p.widePairs, p.scale);
     else
         LastRadix2InNaturalOrderAvx2<kScale>(p.re, p.im, p.order, *p.tilePairs, p.scale);
     return true;

@@ -28,6 +28,9 @@ struct SpectralPassPlan {
     // When given (see ReverseBitsInTiles), the last pass may store its results straight in
     // natural order, saving a pass over the data.
     const TilePairs* tilePairs = nullptr;
+    // The same for tiles of 8 x 8 points (orders of 6 and more; see ReverseBitsInTiles with
+    // three bits at each end instead of two), used where the machine has AVX-512.
+    const TilePairs* widePairs = nullptr;
 };
 
 // True when the results were also put in natural order (only with plan.tilePairs).

@@ -38,14 +38,16 @@ SpectralTransform::SpectralTransform(std::uint32_t order, WithoutHalf)
         sin_[i] = std::sin(a);
         if (r > i) swaps_.emplace_back(i, r);
     }
-    if (order_ >= 4) {
-        const std::uint32_t middle = order_ - 4;
+    // The middle bits of a tile's points, paired with their reversal.
+    auto pairMiddles = [](std::uint32_t middle, std::vector<std::pair<std::uint32_t, std::uint32_t>>& pairs) {
         for (std::uint32_t b = 0; b < (1u << middle); ++b) {
             std::uint32_t r = 0;
             for (std::uint32_t k = 0; k < middle; ++k) r |= ((b >> k) & 1u) << (middle - 1 - k);
-            if (b <= r) tilePairs_.emplace_back(b, r);
+            if (b <= r) pairs.emplace_back(b, r);
         }
-    }
+    };
+    if (order_ >= 4) pairMiddles(order_ - 4, tilePairs_);
+    if (order_ >= 6) pairMiddles(order_ - 6, widePairs_);
     // The radix-4 passes read their twiddles in order of use, so the loops run in vector lanes.
     for (std::uint32_t q = size_ / 4, stages = order_; stages >= 2; q /= 4, stages -= 2) {
         const std::size_t stride = size_ / (4 * q);
@@ -57,7 +59,8 @@ SpectralTransform::SpectralTransform(std::uint32_t order, WithoutHalf)
 }
 
 void SpectralTransform::Transform(double* re, double* im, bool negateSine, double scale) const {
-    if (!RunSpectralPasses({re, im, size_, order_, passTwiddles_.data(), negateSine, scale, &tilePairs_}))
+    if (!RunSpectralPasses({re, im, size_, order_, passTwiddles_.data(), negateSine, scale, &tilePairs_,
+                            order_ >= 6 ? &widePairs_ : nullptr}))
         Reorder(re, im);
 }
 

@@ -62,6 +62,8 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> swaps_;
     // The same in tiles of 4 x 4 points: middle bits b and their reversal, b <= rev(b).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tilePairs_;
+    // And in tiles of 8 x 8 points, for the widest lanes.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> widePairs_;
     // The transform of half the size behind the real-input directions (orders of 2 and more).
     std::unique_ptr<const SpectralTransform> half_;
 };
