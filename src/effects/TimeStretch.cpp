@@ -1,5 +1,6 @@
 #include "effects/TimeStretch.h"
 
+#include "effects/ExactTrig.h"
 #include "effects/StretchKernels.h"
 
 #include <algorithm>
@@ -270,7 +271,7 @@ void LTimeStretch::AnalyseChannel(AnalysisChannel& c, ChannelFrame& f, bool firs
     }
     f.split = threaded_ ? n * analysisShare_ / kShareSteps : n;
     double* change = f.change.data();
-    for (std::uint32_t i = 0; i < f.split; ++i) change[i] = std::atan2(ci[i], cr[i]);
+    Arctangents(ci, cr, f.split, change);
     std::copy(xr, xr + half, c.lastRe.begin());
     std::copy(xi, xi + half, c.lastIm.begin());
 }
@@ -282,7 +283,7 @@ bool LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_
     const std::uint32_t skip = peaks[0] == 0 ? 1 : 0;
     const std::uint32_t n = count - skip;
     double* change = f.change.data();
-    for (std::uint32_t i = f.split; i < n; ++i) change[i] = std::atan2(f.ci[i], f.cr[i]);
+    Arctangents(f.ci.data() + f.split, f.cr.data() + f.split, n - f.split, change + f.split);
     double* rate = turnRate_.data();
     // A frame taken at the same place as the last one tells nothing new about the frequency
     // (tiny factors); the last estimate carries on.
@@ -301,16 +302,7 @@ bool LTimeStretch::TurnChannel(SynthesisChannel& c, ChannelFrame& f, std::int64_
     PeakTurns(lastTheta, rate, change, n, hop_, theta + skip);
     double* cosine = regionCos_.data();
     double* sine = regionSin_.data();
-    for (std::uint32_t i = 0; i < count; ++i) {
-        // Two calls, not one sincos: glibc's sincos takes longer than its cos and sin together
-        // (same bits), so the compiler is kept from seeing one angle twice.
-        double angle = theta[i];
-        cosine[i] = std::cos(angle);
-#if defined(__GNUC__) && defined(__x86_64__)
-        __asm__("" : "+x"(angle));
-#endif
-        sine[i] = std::sin(angle);
-    }
+    CosinesAndSines(theta, count, cosine, sine);
     // Each region's bins turn by its angle (when the pair is joined) and remember it.
     SpreadOverRegions(f.regionEnd.data(), count, cosine, sine, theta, c.cosine.data(), c.sine.data(), c.theta.data());
     return true;
