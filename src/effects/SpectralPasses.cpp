@@ -277,17 +277,16 @@ SV_AVX512 void Radix4PassAvx512(double* re, double* im, std::uint32_t size, std:
 #define at(p) (*reinterpret_cast<const Lane8*>(p))
 #define put(p, v) (*reinterpret_cast<Lane8*>(p) = (v))
     const Lane8 scale = Splat(scaleValue);
-    // One pointer per array and the distances q, 2q, 3q (4q, 5q for the twiddles): few enough
-    // registers that the loop keeps its addresses out of memory.
+    // One pointer per array and the distances q, 2q, 3q: few enough registers that the loop
+    // keeps its addresses out of memory. The twiddles (laneTwiddles) are one stream.
     const std::ptrdiff_t q1 = q, q2 = 2 * static_cast<std::ptrdiff_t>(q), q3 = 3 * static_cast<std::ptrdiff_t>(q);
-    const std::ptrdiff_t q4 = 4 * static_cast<std::ptrdiff_t>(q), q5 = 5 * static_cast<std::ptrdiff_t>(q);
     for (std::uint32_t start = 0; start < size; start += 4 * q) {
         double* r = re + start;
         double* i = im + start;
         const double* t = tw;
-        for (double* end = r + q; r < end; r += 8, i += 8, t += 8) {
+        for (double* end = r + q; r < end; r += 8, i += 8, t += 48) {
             Lanes8 x{at(r), at(i), at(r + q1), at(i + q1), at(r + q2), at(i + q2), at(r + q3), at(i + q3)};
-            Butterfly8<kNegateSine, kScale>(x, at(t), at(t + q1), at(t + q2), at(t + q3), at(t + q4), at(t + q5),
+            Butterfly8<kNegateSine, kScale>(x, at(t), at(t + 8), at(t + 16), at(t + 24), at(t + 32), at(t + 40),
                                             scale);
             put(r, x.r0);
             put(i, x.i0);
@@ -446,9 +445,10 @@ bool HasAvx512() { return Avx512Usable(); }
 
 // One radix-4 pass of span 4q over [re, re + size), in the widest lanes q allows.
 template <bool kNegateSine, bool kScale>
-SV_AVX2 void Avx2Pass(double* re, double* im, std::uint32_t size, std::uint32_t q, const double* tw, double scale) {
-    if (q % 8 == 0 && HasAvx512())
-        Radix4PassAvx512<kNegateSine, kScale>(re, im, size, q, tw, scale);
+SV_AVX2 void Avx2Pass(double* re, double* im, std::uint32_t size, std::uint32_t q, const double* tw,
+                      const double* laneTw, double scale) {
+    if (q % 8 == 0 && laneTw && HasAvx512())
+        Radix4PassAvx512<kNegateSine, kScale>(re, im, size, q, laneTw, scale);
     else if (q == 4 && size % 32 == 0 && HasAvx512())
         Span16PassAvx512<kNegateSine, kScale>(re, im, size, tw, scale);
     else if (q % 4 == 0)
@@ -558,13 +558,14 @@ SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
     const bool even = p.order % 2 == 0;
     const std::uint32_t lowestQ = fuse && even ? 4 : 1;
     const double* tw = p.twiddles;
+    auto lanes = [&p](const double* t) { return p.laneTwiddles ? p.laneTwiddles + (t - p.twiddles) : nullptr; };
     std::uint32_t stages = p.order;
     std::uint32_t q = p.size / 4;
     for (; stages >= 2 && q >= lowestQ && (4 * q > kCacheBlock || p.size <= kCacheBlock); q /= 4, stages -= 2) {
         if (stages == 2)
-            Avx2Pass<kNegateSine, kScale>(p.re, p.im, p.size, q, tw, p.scale);
+            Avx2Pass<kNegateSine, kScale>(p.re, p.im, p.size, q, tw, lanes(tw), p.scale);
         else
-            Avx2Pass<kNegateSine, false>(p.re, p.im, p.size, q, tw, 1.0);
+            Avx2Pass<kNegateSine, false>(p.re, p.im, p.size, q, tw, lanes(tw), 1.0);
         tw += 6 * static_cast<std::size_t>(q);
     }
     const bool blocked = stages >= 2 && q >= lowestQ;
@@ -578,9 +579,9 @@ SV_AVX2 bool Avx2Passes(const SpectralPassPlan& p) {
             std::uint32_t left = stages;
             for (std::uint32_t bq = q; left >= 2 && bq >= lowestQ; bq /= 4, left -= 2) {
                 if (left == 2)
-                    Avx2Pass<kNegateSine, kScale>(re, im, block, bq, blockTw, p.scale);
+                    Avx2Pass<kNegateSine, kScale>(re, im, block, bq, blockTw, lanes(blockTw), p.scale);
                 else
-                    Avx2Pass<kNegateSine, false>(re, im, block, bq, blockTw, 1.0);
+                    Avx2Pass<kNegateSine, false>(re, im, block, bq, blockTw, lanes(blockTw), 1.0);
                 blockTw += 6 * static_cast<std::size_t>(bq);
             }
             if (left == 1 && !fuse) {

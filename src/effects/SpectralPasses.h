@@ -31,6 +31,10 @@ struct SpectralPassPlan {
     // The same for tiles of 8 x 8 points (orders of 6 and more; see ReverseBitsInTiles with
     // three bits at each end instead of two), used where the machine has AVX-512.
     const TilePairs* widePairs = nullptr;
+    // The same twiddles as `twiddles`, at the same offset for each pass, but in groups of eight
+    // k for the passes whose q is a multiple of 8: c1, s1, c2, s2, c3, s3 of k..k+7 in turn, so
+    // that a pass reads them as one stream (AVX-512 only).
+    const double* laneTwiddles = nullptr;
 };
 
 // True when the results were also put in natural order (only with plan.tilePairs).

@@ -56,11 +56,26 @@ SpectralTransform::SpectralTransform(std::uint32_t order, WithoutHalf)
             for (std::uint32_t k = 0; k < q; ++k) passTwiddles_.push_back(sin_[m * k * stride]);
         }
     }
+    // And again in groups of eight k for the widest lanes (see SpectralPassPlan).
+    laneTwiddles_ = passTwiddles_;
+    std::size_t offset = 0;
+    for (std::uint32_t q = size_ / 4, stages = order_; stages >= 2; q /= 4, stages -= 2) {
+        if (q % 8 == 0) {
+            double* lanes = laneTwiddles_.data() + offset;
+            for (std::uint32_t k = 0; k < q; k += 8) {
+                for (std::uint32_t row = 0; row < 6; ++row) {
+                    for (std::uint32_t lane = 0; lane < 8; ++lane)
+                        *lanes++ = passTwiddles_[offset + row * q + k + lane];
+                }
+            }
+        }
+        offset += 6 * static_cast<std::size_t>(q);
+    }
 }
 
 void SpectralTransform::Transform(double* re, double* im, bool negateSine, double scale) const {
     if (!RunSpectralPasses({re, im, size_, order_, passTwiddles_.data(), negateSine, scale, &tilePairs_,
-                            order_ >= 6 ? &widePairs_ : nullptr}))
+                            order_ >= 6 ? &widePairs_ : nullptr, laneTwiddles_.data()}))
         Reorder(re, im);
 }
 

@@ -58,6 +58,7 @@ private:
     std::vector<double> cos_;
     std::vector<double> sin_;
     AlignedVector<double> passTwiddles_;
+    AlignedVector<double> laneTwiddles_;
     // The index pairs the bit reversal exchanges, i < j, in increasing i.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> swaps_;
     // The same in tiles of 4 x 4 points: middle bits b and their reversal, b <= rev(b).
