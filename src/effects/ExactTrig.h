@@ -6,9 +6,10 @@
 // Where the machine has AVX-512, eight values are worked out at a time to about 2^-60
 // relative, and a value is taken only when the library's result is sure to be the same:
 // the exact result is far enough from halfway between two doubles that any result within
-// 0.55 units in the last place of it is one double (glibc's are within 0.521 of it in every
-// test here). The others, and every value where the vector path is not written for (tiny
-// or huge arguments, zeros, infinities, NaNs), go to the library itself.
+// 0.55 units in the last place of it is one double (glibc's were within 0.521 of it in every
+// test here, away from the zeros of sine and cosine). The others (about one in eight), results
+// near those zeros, and every value the vector path is not written for (tiny or huge
+// arguments, zeros, infinities, NaNs) go to the library itself.
 #include <cstdint>
 
 namespace sv {
