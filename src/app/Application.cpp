@@ -93,7 +93,7 @@ Application::Application(std::unique_ptr<SettingsScope> userScope, std::unique_p
     RegisterAllCommands(registry_, *this);
     // A script handed to a running editor, or "-batch" alone, opens the converter's wizard; a
     // script first on a start's command line ran headless before the frame existed.
-    runBatch = [this](Workspace& ws, const std::string&) { registry_.Run(kCmdBatchConverter, ws); };
+    runBatch = [this](Workspace& target, const std::string&) { registry_.Run(kCmdBatchConverter, target); };
     frame_ = std::make_unique<FrameWindow>(*workspace_, registry_);
     analysis_->SetOwner(frame_.get());
     if (qtHost_) qtHost_->SetOwner(frame_.get());
